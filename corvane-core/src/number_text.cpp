@@ -10,12 +10,40 @@ namespace corvane {
 std::string number_to_text(double value) {
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
-    // Fixed notation of the largest double needs 309 integer digits; the smallest
-    // subnormal needs 1074 fraction digits plus the shortest significant digits.
-    char buf[1200];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    // The shortest round-trip digits come from the scientific form ("-d.ddde+XX"); they
+    // are then laid out positionally, padded with zeros, whatever the magnitude.
+    char buf[64];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
     if (ec != std::errc()) return "NaN";  // cannot happen with this buffer size
-    return std::string(buf, end);
+    std::string_view sci(buf, static_cast<size_t>(end - buf));
+    std::string out;
+    if (sci.front() == '-') {
+        out += '-';
+        sci.remove_prefix(1);
+    }
+    size_t e = sci.find('e');
+    std::string digits;
+    for (char c : sci.substr(0, e)) {
+        if (c != '.') digits += c;
+    }
+    int exponent = 0;
+    std::from_chars(sci.data() + e + 1 + (sci[e + 1] == '+'), sci.data() + sci.size(), exponent);
+    // The value is 0.digits * 10^(exponent + 1): `point` digits stand before the point.
+    int point = exponent + 1;
+    int count = static_cast<int>(digits.size());
+    if (point <= 0) {
+        out += "0.";
+        out.append(static_cast<size_t>(-point), '0');
+        out += digits;
+    } else if (point >= count) {
+        out += digits;
+        out.append(static_cast<size_t>(point - count), '0');
+    } else {
+        out.append(digits, 0, static_cast<size_t>(point));
+        out += '.';
+        out.append(digits, static_cast<size_t>(point));
+    }
+    return out;
 }
 
 namespace {
