@@ -1,6 +1,8 @@
 // Names of node kinds, for tests and debugging output.
 #include "parser/ast.h"
 
+#include <cstdio>
+
 namespace corvane::parser {
 
 const char* node_kind_name(NodeKind kind) {
@@ -187,6 +189,84 @@ const char* node_kind_name(NodeKind kind) {
             return "JsxSpreadChild";
     }
     return "?";
+}
+
+namespace {
+
+void dump_into(const Ast& ast, NodeId id, std::string& out, int depth) {
+    if (id == kNoNode) {
+        out += "_";
+        return;
+    }
+    if (depth > 400) {
+        out += "...";
+        return;
+    }
+    const Node& n = ast[id];
+    out += "(";
+    out += node_kind_name(n.kind);
+    switch (n.kind) {
+        case NodeKind::Identifier:
+        case NodeKind::PrivateName:
+        case NodeKind::StringLit:
+        case NodeKind::TemplateElement:
+        case NodeKind::JsxName:
+        case NodeKind::JsxText:
+        case NodeKind::BigIntLit:
+            out += " \"";
+            out += ast.str(n.str);
+            out += "\"";
+            break;
+        case NodeKind::RegExpLit:
+            out += " /";
+            out += ast.str(n.str);
+            out += "/";
+            out += ast.str(n.str2);
+            break;
+        case NodeKind::NumberLit: {
+            char buf[40];
+            std::snprintf(buf, sizeof buf, " %.17g", n.num);
+            out += buf;
+            break;
+        }
+        default:
+            break;
+    }
+    if (n.op != 0 || n.kind == NodeKind::Binary || n.kind == NodeKind::Assign ||
+        n.kind == NodeKind::Unary || n.kind == NodeKind::Logical || n.kind == NodeKind::VarDecl ||
+        n.kind == NodeKind::Property || n.kind == NodeKind::ClassMember) {
+        out += " op=";
+        out += std::to_string(n.op);
+    }
+    if (n.flags) {
+        out += " f=";
+        out += std::to_string(n.flags);
+    }
+    for (NodeId c : {n.a, n.b, n.c, n.d}) {
+        if (c == kNoNode) continue;
+        out += " ";
+        dump_into(ast, c, out, depth + 1);
+    }
+    for (ListRef l : {n.list, n.list2}) {
+        if (l.count == 0) continue;
+        out += " [";
+        bool first = true;
+        for (NodeId c : ast.list(l)) {
+            if (!first) out += " ";
+            first = false;
+            dump_into(ast, c, out, depth + 1);
+        }
+        out += "]";
+    }
+    out += ")";
+}
+
+}  // namespace
+
+std::string dump_node(const Ast& ast, NodeId id) {
+    std::string out;
+    dump_into(ast, id, out, 0);
+    return out;
 }
 
 }  // namespace corvane::parser

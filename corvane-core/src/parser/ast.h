@@ -360,4 +360,9 @@ inline constexpr uint32_t kMaxNestingDepth = 256;
 
 const char* node_kind_name(NodeKind kind);
 
+// A compact S-expression of a subtree, for tests and debugging: kind, literal text or
+// value, `op=` and `f=` (flags) when set, then the child slots a..d and the lists in
+// brackets; `_` stands for kNoNode.
+std::string dump_node(const Ast& ast, NodeId id);
+
 }  // namespace corvane::parser

@@ -29,6 +29,7 @@ namespace corvane::ir {
 template <class T>
 class Box {
 public:
+    Box() : ptr_(std::make_unique<T>()) {}
     Box(T value) : ptr_(std::make_unique<T>(std::move(value))) {}  // NOLINT: implicit on purpose
     Box(const Box& other) : ptr_(other.ptr_ ? std::make_unique<T>(*other.ptr_) : nullptr) {}
     Box(Box&&) noexcept = default;
@@ -117,7 +118,7 @@ const char* to_string(PropKind kind);
 struct Expr {
     // Equality is by identity of the double: NaN equals NaN, 0 and -0 differ.
     struct Number {
-        double value = 0;
+        double value;
         friend bool operator==(const Number& a, const Number& b);
     };
     struct String { std::string value; bool operator==(const String&) const = default; };
@@ -145,24 +146,24 @@ struct Expr {
     };
     struct Spread { Box<Expr> argument; bool operator==(const Spread&) const = default; };
     struct Binary {
-        BinOp op;
+        BinOp op = BinOp::Add;
         Box<Expr> left;
         Box<Expr> right;
         bool operator==(const Binary&) const = default;
     };
     struct Unary {
-        UnaryOp op;
+        UnaryOp op = UnaryOp::Neg;
         Box<Expr> operand;
         bool operator==(const Unary&) const = default;
     };
     struct Update {
-        UpdateOp op;
-        bool prefix;
+        UpdateOp op = UpdateOp::Increment;
+        bool prefix = false;
         Box<Expr> target;
         bool operator==(const Update&) const = default;
     };
     struct Logical {
-        LogicalOp op;
+        LogicalOp op = LogicalOp::And;
         Box<Expr> left;
         Box<Expr> right;
         bool operator==(const Logical&) const = default;
@@ -174,7 +175,7 @@ struct Expr {
         bool operator==(const Conditional&) const = default;
     };
     struct Assign {
-        AssignOp op;
+        AssignOp op = AssignOp::Assign;
         Box<Expr> target;
         Box<Expr> value;
         bool operator==(const Assign&) const = default;
@@ -230,6 +231,8 @@ struct Expr {
                               Function, Await, Yield, TypeOf, Class>;
     Node node;
 
+    // Defaults to the first alternative.
+    Expr() : node(Number{0.0}) {}
     template <class A>
         requires is_alternative_v<std::remove_cvref_t<A>, Node>
     Expr(A&& alternative) : node(std::forward<A>(alternative)) {}  // NOLINT: implicit
@@ -281,6 +284,8 @@ struct ParamPattern {
     using Node = std::variant<Ident, Object, Array, Rest, Default>;
     Node node;
 
+    // Defaults to the first alternative.
+    ParamPattern() : node(Ident{}) {}
     template <class A>
         requires is_alternative_v<std::remove_cvref_t<A>, Node>
     ParamPattern(A&& alternative) : node(std::forward<A>(alternative)) {}  // NOLINT: implicit
@@ -308,6 +313,8 @@ struct AssignTarget {
     using Node = std::variant<Ident, Object, Array>;
     Node node;
 
+    // Defaults to the first alternative.
+    AssignTarget() : node(Ident{}) {}
     template <class A>
         requires is_alternative_v<std::remove_cvref_t<A>, Node>
     AssignTarget(A&& alternative) : node(std::forward<A>(alternative)) {}  // NOLINT: implicit
@@ -328,6 +335,8 @@ struct ForBinding {
     using Node = std::variant<Ident, Pattern>;
     Node node;
 
+    // Defaults to the first alternative.
+    ForBinding() : node(Ident{}) {}
     template <class A>
         requires is_alternative_v<std::remove_cvref_t<A>, Node>
     ForBinding(A&& alternative) : node(std::forward<A>(alternative)) {}  // NOLINT: implicit
@@ -352,8 +361,10 @@ struct Statement {
     using ExprT = ::corvane::ir::Expr;
     using List = std::vector<Statement>;
 
+    // No default member initializers in the first alternatives: the variant decides
+    // whether it is default-constructible while the enclosing type is still incomplete.
     struct VarDecl {
-        VarKind kind = VarKind::Let;
+        VarKind kind;
         std::vector<VarDeclarator> declarations;
         Span span;
         bool operator==(const VarDecl&) const = default;
@@ -453,6 +464,8 @@ struct Statement {
                               Break, Continue, FunctionDecl, Switch, DoWhile, ClassDecl>;
     Node node;
 
+    // Defaults to the first alternative.
+    Statement() : node(VarDecl{VarKind::Const, {}, {}}) {}
     template <class A>
         requires is_alternative_v<std::remove_cvref_t<A>, Node>
     Statement(A&& alternative) : node(std::forward<A>(alternative)) {}  // NOLINT: implicit
