@@ -77,6 +77,11 @@ inline Machine run(Code code, Program setup = {}) {
     return m;
 }
 
+inline Code concat_code(Code a, const Code& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 inline Value arr(std::initializer_list<Value> xs) { return Value::array(Array(xs)); }
 inline Value I(int64_t i) { return Value::integer(i); }
 inline Value str(const char* s) { return Value::string(s); }
