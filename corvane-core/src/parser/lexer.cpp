@@ -641,6 +641,10 @@ void Lexer::scan_number() {
         tok_.end = pos_;
         return;
     }
+    if (c0 == '0' && at(pos_ + 1) == '_') {
+        error(pos_ + 1, "Numeric separators are not allowed here");
+        return fail();
+    }
     // Legacy octal (017) and leading-zero decimals (08): no separators, fraction only for
     // the decimal form.
     if (c0 == '0' && at(pos_ + 1) >= '0' && at(pos_ + 1) <= '9') {

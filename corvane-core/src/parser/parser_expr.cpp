@@ -886,6 +886,10 @@ NodeId Parser::parse_call_tail(NodeId e, uint32_t start, bool no_call) {
                 next();
                 NodeId prop;
                 if (is(Tok::PrivateName)) {
+                    if (!in_class_) {
+                        error(tok().start, "Private names are only allowed inside class bodies");
+                        return kNoNode;
+                    }
                     prop = mk(NodeKind::PrivateName, tok().start, tok().end);
                     nd(prop).str = ast_.add_str(tok().value);
                     next();
@@ -942,6 +946,10 @@ NodeId Parser::parse_call_tail(NodeId e, uint32_t start, bool no_call) {
                 } else if (is(Tok::Ident) || is(Tok::PrivateName)) {
                     NodeId prop;
                     if (is(Tok::PrivateName)) {
+                        if (!in_class_) {
+                            error(tok().start, "Private names are only allowed inside class bodies");
+                            return kNoNode;
+                        }
                         prop = mk(NodeKind::PrivateName, tok().start, tok().end);
                         nd(prop).str = ast_.add_str(tok().value);
                         next();
@@ -1161,6 +1169,10 @@ NodeId Parser::parse_primary() {
         }
         case Tok::PrivateName: {
             // `#x in obj`
+            if (!in_class_) {
+                error(start, "Private names are only allowed inside class bodies");
+                return kNoNode;
+            }
             NodeId n = mk(NodeKind::PrivateName, t.start, t.end);
             nd(n).str = ast_.add_str(t.value);
             next();

@@ -83,7 +83,9 @@ private:
     }
     NodeId mk(NodeKind k, uint32_t start) { return mk(k, start, prev_end_); }
     Node& nd(NodeId id) { return ast_.nodes[id]; }
-    void finish(NodeId id) { ast_.nodes[id].span.end = prev_end_; }
+    void finish(NodeId id) {
+        if (id != kNoNode) ast_.nodes[id].span.end = prev_end_;
+    }
     size_t list_mark() const { return scratch_.size(); }
     void push(NodeId id) { scratch_.push_back(id); }
     ListRef list_from(size_t mark);
@@ -274,6 +276,8 @@ private:
     bool in_decorator_ = false;
     bool pending_declare_ = false;
     bool in_heritage_ = false;
+    bool in_label_chain_ = false;   // the statement being parsed is labelled by a label chain
+    size_t label_chain_start_ = 0;  // first label of the current chain in fn_.labels
     bool no_conditional_types_ = false;  // inside the `extends` clause of a conditional type  // `class A extends B<T>`: type arguments end the expression
     enum class ArrowGuess { No, Maybe, Yes };
     ArrowGuess guess_paren_arrow();  // at `(`
