@@ -837,7 +837,10 @@ ListRef Parser::parse_arguments() {
         } else {
             push(parse_assignment());
         }
-        if (!is(Tok::RParen)) expect(Tok::Comma);
+        if (!is(Tok::RParen) && !eat(Tok::Comma)) {
+            error_expected("',' or ')'");
+            break;
+        }
     }
     in_cond_consequent_ = saved_cond;
     no_in_ = saved;
@@ -1213,7 +1216,10 @@ NodeId Parser::parse_array_literal() {
         } else {
             push(parse_assignment());
         }
-        if (!is(Tok::RBracket)) expect(Tok::Comma);
+        if (!is(Tok::RBracket) && !eat(Tok::Comma)) {
+            error_expected("',' or ']'");
+            break;
+        }
     }
     in_cond_consequent_ = saved_cond;
     no_in_ = saved;
@@ -1320,7 +1326,10 @@ NodeId Parser::parse_object_literal() {
         nd(p).op = uint8_t(pk);
         finish(p);
         push(p);
-        if (!is(Tok::RBrace)) expect(Tok::Comma);
+        if (!is(Tok::RBrace) && !eat(Tok::Comma)) {
+            error_expected("',' or '}'");
+            break;
+        }
     }
     in_cond_consequent_ = saved_cond;
     no_in_ = saved;
