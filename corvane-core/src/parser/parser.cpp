@@ -131,6 +131,13 @@ Parser::Peek Parser::peek2() {
     return p;
 }
 
+NodeId Parser::mk(NodeKind k, uint32_t start, uint32_t end) {
+    Node& n = ast_.nodes.emplace_back();
+    n.kind = k;
+    n.span = {start, end};
+    return static_cast<NodeId>(ast_.nodes.size() - 1);
+}
+
 ListRef Parser::list_from(size_t mark) {
     ListRef r = ast_.add_list(std::span<const NodeId>(scratch_.data() + mark, scratch_.size() - mark));
     scratch_.resize(mark);

@@ -75,16 +75,14 @@ private:
     std::string found_text() const;
 
     // ---- nodes -------------------------------------------------------------------------
-    NodeId mk(NodeKind k, uint32_t start, uint32_t end) {
-        Node n{};
-        n.kind = k;
-        n.span = {start, end};
-        return ast_.add(n);
-    }
-    NodeId mk(NodeKind k, uint32_t start) { return mk(k, start, prev_end_); }
+    // Out of line: keeps the temporary node out of every recursive frame.
+    [[gnu::noinline]] NodeId mk(NodeKind k, uint32_t start, uint32_t end);
+    // A node whose end is the last consumed token (at least its start, for nodes that are
+    // created before their first token is consumed and completed with finish()).
+    NodeId mk(NodeKind k, uint32_t start) { return mk(k, start, prev_end_ < start ? start : prev_end_); }
     Node& nd(NodeId id) { return ast_.nodes[id]; }
     void finish(NodeId id) {
-        if (id != kNoNode) ast_.nodes[id].span.end = prev_end_;
+        if (id != kNoNode && prev_end_ >= ast_.nodes[id].span.start) ast_.nodes[id].span.end = prev_end_;
     }
     size_t list_mark() const { return scratch_.size(); }
     void push(NodeId id) { scratch_.push_back(id); }
@@ -194,6 +192,8 @@ private:
     NodeId parse_arrow_body(NodeId fn, uint32_t flags);
     NodeId try_parse_paren_arrow(uint32_t start, uint32_t flags);
     NodeId parse_async_prefixed();
+    NodeId try_arrow_at(uint32_t start);  // arrow functions starting at assignment level
+    bool top_level_await_is_operator();
     NodeId parse_yield();
     bool try_type_arguments_in_expression();
     NodeId to_assign_target(NodeId expr, bool top);  // converts or reports
@@ -252,6 +252,21 @@ private:
     int speculating_ = 0;
     uint32_t depth_ = 0;
     std::vector<NodeId> scratch_;
+    struct PendingBinary {
+        uint8_t prec;
+        bool logical;
+        uint8_t op;
+        NodeId left;
+        uint32_t start;
+        uint32_t op_pos;
+    };
+    std::vector<PendingBinary> binary_stack_;  // shared by nested parse_binary calls
+    struct PendingPrefix {
+        Tok kind;
+        Kw kw;
+        uint32_t start;
+    };
+    std::vector<PendingPrefix> prefix_stack_;  // shared by nested parse_unary calls
     std::vector<uint32_t> pending_cover_;  // offsets of `{ a = 1 }` not (yet) patterns
     std::unordered_set<uint32_t> not_arrow_;  // `(` offsets where an arrow attempt failed
 
