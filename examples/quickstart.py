@@ -33,7 +33,7 @@ def main() -> None:
     print("stdout:", result["stdout"], end="")
     print("stages:", [(s["name"], s["duration_us"]) for s in result["trace"]["children"]])
 
-    # Anything that could reach outside the sandbox is refused before it runs ...
+    # Anything that could reach outside the sandbox is refused; limits stop runaway code.
     for hostile in ["require('fs')", "globalThis.process", "while (true) {}"]:
         try:
             corvane.Corvane(hostile, time_limit_ms=50, max_allocations=10**9).run()
