@@ -1,0 +1,394 @@
+#include "vm/builtins/json.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+#include "number_text.h"
+#include "vm/builtins/string_methods.h"
+
+namespace corvane {
+
+// ---------------------------------------------------------------------------
+// Writing
+
+namespace {
+
+Result<void> too_long() { return fail(CorvaneError::allocation_limit_exceeded()); }
+
+// Room left in `out` before it passes the string limit.
+size_t room(const std::string& out) {
+    return out.size() >= kMaxStringBytes ? 0 : kMaxStringBytes - out.size();
+}
+
+Result<void> append_checked(std::string& out, std::string_view text) {
+    if (text.size() > room(out)) return too_long();
+    out += text;
+    return {};
+}
+
+Result<void> append_json_string(std::string& out, std::string_view s) {
+    size_t escapes = 0;
+    for (char ch : s) escapes += (ch == '\\' || ch == '"');
+    if (s.size() + escapes + 2 > room(out)) return too_long();
+    out += '"';
+    if (escapes == 0) {
+        out += s;
+    } else {
+        for (char ch : s) {
+            if (ch == '\\' || ch == '"') out += '\\';
+            out += ch;
+        }
+    }
+    out += '"';
+    return {};
+}
+
+Result<void> append_json_scalar(std::string& out, const Value& v) {
+    switch (v.tag()) {
+        case Tag::Null: return append_checked(out, "null");
+        case Tag::Bool: return append_checked(out, v.as_bool() ? "true" : "false");
+        case Tag::Int: {
+            char buf[24];
+            auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v.as_int());
+            (void)ec;
+            return append_checked(out, std::string_view(buf, static_cast<size_t>(end - buf)));
+        }
+        case Tag::Float: {
+            const double d = v.as_float();
+            if (!std::isfinite(d)) return append_checked(out, "null");
+            return append_checked(out, number_to_text(d));
+        }
+        case Tag::String: return append_json_string(out, v.as_str_view());
+        default: return append_checked(out, "undefined");
+    }
+}
+
+}  // namespace
+
+Result<std::string> value_to_json(RunBudget& budget, const Value& value) {
+    std::string out;
+    // One frame per open array or object: the container and the next position in it.
+    struct Frame {
+        const Value* container;
+        size_t next;
+    };
+    std::vector<Frame> stack;
+
+    auto open = [&](const Value& v) -> Result<void> {
+        if (v.is_array()) {
+            stack.push_back({&v, 0});
+            return append_checked(out, "[");
+        }
+        if (v.is_object()) {
+            stack.push_back({&v, 0});
+            return append_checked(out, "{");
+        }
+        return append_json_scalar(out, v);
+    };
+
+    if (auto r = open(value); !r) return fail(r.error());
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        const Value& c = *top.container;
+        const bool is_array = c.is_array();
+        const size_t size = is_array ? c.as_array().size() : c.as_object().size();
+        if (top.next == size) {
+            stack.pop_back();
+            if (auto r = append_checked(out, is_array ? "]" : "}"); !r) return fail(r.error());
+            continue;
+        }
+        const size_t i = top.next++;
+        if (i > 0) {
+            if (auto r = append_checked(out, ","); !r) return fail(r.error());
+        }
+        const Value* element;
+        uint64_t work = RunBudget::kElementWork;
+        if (is_array) {
+            element = &c.as_array()[i];
+        } else {
+            const ObjectMap::Entry& entry = c.as_object().entries()[i];
+            const std::string_view key = entry.key.view();
+            if (key.size() + 3 > room(out)) return fail(CorvaneError::allocation_limit_exceeded());
+            out += '"';
+            out += key;
+            out += "\":";
+            work += key.size();
+            element = &entry.value;
+        }
+        if (element->is_string()) work += element->as_str_view().size();
+        // `top` may dangle after open() pushes a frame; it is not used below.
+        if (auto r = open(*element); !r) return fail(r.error());
+        if (auto r = budget.charge(work); !r) return fail(r.error());
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+
+namespace {
+
+// Splits the inside of an array or object one piece at a time, so that the reader can
+// stop at the first failing member without cutting the rest.
+class PieceScanner {
+public:
+    explicit PieceScanner(std::string_view text) : text_(text) {}
+
+    // The next piece, or nullopt at the end.
+    Result<std::optional<std::string_view>> next(RunBudget& budget) {
+        if (done_) return std::nullopt;
+        const size_t start = pos_;
+        const size_t n = text_.size();
+        size_t i = pos_;
+        while (i < n) {
+            const char ch = text_[i];
+            if (!kSpecial[static_cast<unsigned char>(ch)]) {
+                backslashes_ = 0;
+                ++i;
+                continue;
+            }
+            if (in_string_) {
+                if (ch == '\\') {
+                    ++backslashes_;
+                    ++i;
+                    continue;
+                }
+                if (ch == '"' && backslashes_ % 2 == 0) in_string_ = false;
+            } else if (ch == '"') {
+                in_string_ = true;
+            } else if (ch == '[' || ch == '{') {
+                ++level_;
+            } else if (ch == ']' || ch == '}') {
+                --level_;
+            } else if (ch == ',' && level_ == 0) {
+                pos_ = i + 1;
+                if (auto r = budget.charge(i - start + RunBudget::kElementWork); !r) {
+                    return fail(r.error());
+                }
+                return text_.substr(start, i - start);
+            }
+            backslashes_ = 0;
+            ++i;
+        }
+        done_ = true;
+        if (auto r = budget.charge(n - start + RunBudget::kElementWork); !r) {
+            return fail(r.error());
+        }
+        if (start == n) return std::nullopt;
+        return text_.substr(start);
+    }
+
+private:
+    static constexpr std::array<bool, 256> kSpecial = [] {
+        std::array<bool, 256> t{};
+        for (unsigned char ch : std::string_view("\"\\[]{},")) t[ch] = true;
+        return t;
+    }();
+
+    std::string_view text_;
+    size_t pos_ = 0;
+    int64_t level_ = 0;
+    size_t backslashes_ = 0;
+    bool in_string_ = false;
+    bool done_ = false;
+};
+
+Result<Value> invalid(std::string_view t) {
+    return fail(CorvaneError::runtime_error("Invalid JSON: " + std::string(t)));
+}
+
+Result<Value> too_deep() {
+    return fail(CorvaneError::runtime_error("JSON nesting depth exceeded (max 64)"));
+}
+
+bool is_digit(char ch) { return ch >= '0' && ch <= '9'; }
+
+bool equals_ignore_case(std::string_view a, std::string_view lower) {
+    if (a.size() != lower.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char ch = a[i];
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+        if (ch != lower[i]) return false;
+    }
+    return true;
+}
+
+// Whether the text matches the decimal-literal rule (the value is then read by
+// parse_decimal_literal, whose NaN alone cannot tell a failure from the word "nan").
+bool is_decimal_literal(std::string_view s) {
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) s.remove_prefix(1);
+    if (equals_ignore_case(s, "inf") || equals_ignore_case(s, "infinity") ||
+        equals_ignore_case(s, "nan")) {
+        return true;
+    }
+    size_t i = 0, digits = 0;
+    while (i < s.size() && is_digit(s[i])) ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && is_digit(s[i])) ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+        size_t exponent_digits = 0;
+        while (i < s.size() && is_digit(s[i])) ++i, ++exponent_digits;
+        if (exponent_digits == 0) return false;
+    }
+    return i == s.size();
+}
+
+// An optional sign and one or more digits that fit a signed 64-bit integer.
+std::optional<int64_t> read_integer(std::string_view t) {
+    std::string_view digits = t;
+    if (!digits.empty() && (digits[0] == '+' || digits[0] == '-')) digits.remove_prefix(1);
+    if (digits.empty()) return std::nullopt;
+    for (char ch : digits) {
+        if (!is_digit(ch)) return std::nullopt;
+    }
+    // from_chars takes a minus sign but not a plus sign.
+    const std::string_view number = t[0] == '+' ? digits : t;
+    int64_t value = 0;
+    auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (ec != std::errc() || end != number.data() + number.size()) return std::nullopt;
+    return value;
+}
+
+// Replaces every non-overlapping occurrence of `from` (two bytes) by `to`, left to right.
+void replace_pass(std::string& s, std::string_view from, char to) {
+    size_t w = 0;
+    for (size_t r = 0; r < s.size();) {
+        if (r + 1 < s.size() && s[r] == from[0] && s[r + 1] == from[1]) {
+            s[w++] = to;
+            r += 2;
+        } else {
+            s[w++] = s[r++];
+        }
+    }
+    s.resize(w);
+}
+
+Value decode_string(std::string_view body) {
+    if (body.find('\\') == std::string_view::npos) return Value::string(body);
+    std::string s(body);
+    replace_pass(s, "\\\"", '"');
+    replace_pass(s, "\\\\", '\\');
+    replace_pass(s, "\\n", '\n');
+    replace_pass(s, "\\t", '\t');
+    return Value::string(s);
+}
+
+// The position of the first ':' outside a string, or npos.
+size_t member_colon(std::string_view piece) {
+    bool in_string = false;
+    size_t backslashes = 0;
+    for (size_t i = 0; i < piece.size(); ++i) {
+        const char ch = piece[i];
+        if (in_string) {
+            if (ch == '\\') {
+                ++backslashes;
+                continue;
+            }
+            if (ch == '"' && backslashes % 2 == 0) in_string = false;
+        } else if (ch == '"') {
+            in_string = true;
+        } else if (ch == ':') {
+            return i;
+        }
+        backslashes = 0;
+    }
+    return std::string_view::npos;
+}
+
+Result<Value> read_array(RunBudget& budget, std::string_view inner, uint32_t depth) {
+    Array out;
+    if (inner.empty()) return Value::array(std::move(out));
+    // Every member is read one level deeper, so at the deepest level the first member
+    // already fails; no need to cut the rest of the text.
+    if (depth >= kJsonMaxDepth) return too_deep();
+    PieceScanner scanner(inner);
+    for (;;) {
+        auto piece = scanner.next(budget);
+        if (!piece) return fail(piece.error());
+        if (!*piece) break;
+        auto element = json_to_value_depth(budget, **piece, depth + 1);
+        if (!element) return element;
+        out.push_back(std::move(*element));
+    }
+    return Value::array(std::move(out));
+}
+
+Result<Value> read_object(RunBudget& budget, std::string_view inner, uint32_t depth) {
+    ObjectMap out;
+    PieceScanner scanner(inner);
+    for (;;) {
+        auto next = scanner.next(budget);
+        if (!next) return fail(next.error());
+        if (!*next) break;
+        const std::string_view piece = text::trim_white_space(**next);
+        if (piece.empty()) continue;
+        const size_t colon = member_colon(piece);
+        if (colon == std::string_view::npos) continue;
+        std::string_view key = text::trim_white_space(piece.substr(0, colon));
+        if (key.size() >= 2 && key.front() == '"' && key.back() == '"') {
+            key = key.substr(1, key.size() - 2);
+        }
+        auto value = json_to_value_depth(budget, piece.substr(colon + 1), depth + 1);
+        if (!value) return value;
+        out.set(Str(key), std::move(*value));
+    }
+    return Value::object(std::move(out));
+}
+
+}  // namespace
+
+Result<Value> json_to_value_depth(RunBudget& budget, std::string_view text, uint32_t depth) {
+    if (depth > kJsonMaxDepth) return too_deep();
+    const std::string_view t = text::trim_white_space(text);
+    if (t == "null") return Value::null();
+    if (t == "true") return Value::boolean(true);
+    if (t == "false") return Value::boolean(false);
+    if (t.size() >= 2 && t.front() == '"' && t.back() == '"') {
+        if (auto r = budget.charge(t.size()); !r) return fail(r.error());
+        return decode_string(t.substr(1, t.size() - 2));
+    }
+    if (auto i = read_integer(t)) return Value::integer(*i);
+    if (is_decimal_literal(t)) return Value::number(parse_decimal_literal(t));
+    if (t.size() >= 2 && (t.front() == '[' || t.front() == '{')) {
+        // Drop the first character and the last one, whatever it is (a missing closing
+        // bracket costs the last character of the text instead), never half a character.
+        const size_t last = std::max<size_t>(1, text::char_start(t, t.size() - 1));
+        const std::string_view inner = text::trim_white_space(t.substr(1, last - 1));
+        return t.front() == '[' ? read_array(budget, inner, depth)
+                                : read_object(budget, inner, depth);
+    }
+    return invalid(t);
+}
+
+std::vector<std::string_view> split_json_top_level(std::string_view text) {
+    RunBudget unlimited;
+    PieceScanner scanner(text);
+    std::vector<std::string_view> pieces;
+    while (auto piece = scanner.next(unlimited)) {
+        if (!*piece) break;
+        pieces.push_back(**piece);
+    }
+    return pieces;
+}
+
+Result<Value> json_stringify(RunBudget& budget, std::span<const Value> args) {
+    auto text = value_to_json(budget, args.empty() ? Value() : args[0]);
+    if (!text) return fail(text.error());
+    return Value::string(*text);
+}
+
+Result<Value> json_parse(RunBudget& budget, std::span<const Value> args) {
+    if (args.empty() || !args[0].is_string()) {
+        return fail(CorvaneError::type_error("JSON.parse requires a string argument"));
+    }
+    return json_to_value_depth(budget, args[0].as_str_view(), 0);
+}
+
+}  // namespace corvane
