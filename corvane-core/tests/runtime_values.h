@@ -25,44 +25,70 @@ inline Value O(std::initializer_list<std::pair<std::string_view, Value>> entries
 }
 
 // An exact, unambiguous text of a value: strings are quoted, a Float always shows a point
-// or is a word (2.0, NaN), so Int 2 and Float 2 differ.
-inline std::string show(const Value& v) {
+// or is a word (2.0, NaN), so Int 2 and Float 2 differ. Nesting deeper than 64 and texts
+// past about 400 bytes are cut short with "...", so huge or deep values print quickly.
+inline void show_into(std::string& out, const Value& v, int depth) {
+    constexpr size_t kMaxText = 400;
+    if (out.size() > kMaxText || depth > 64) {
+        out += "...";
+        return;
+    }
     switch (v.tag()) {
-        case Tag::Undefined: return "undefined";
-        case Tag::Null: return "null";
-        case Tag::Bool: return v.as_bool() ? "true" : "false";
-        case Tag::Int: return std::to_string(v.as_int());
+        case Tag::Undefined: out += "undefined"; return;
+        case Tag::Null: out += "null"; return;
+        case Tag::Bool: out += v.as_bool() ? "true" : "false"; return;
+        case Tag::Int: out += std::to_string(v.as_int()); return;
         case Tag::Float: {
             std::string t = number_to_text(v.as_float());
             if (t.find_first_of(".IN") == std::string::npos) t += ".0";
-            return t;
+            out += t;
+            return;
         }
-        case Tag::String: {
-            std::string out(1, '"');
-            out += v.as_str_view();
+        case Tag::String:
             out += '"';
-            return out;
-        }
-        case Tag::Array: {
-            std::string out = "[";
-            for (size_t i = 0; i < v.as_array().size(); ++i) {
-                if (i > 0) out += ",";
-                out += show(v.as_array()[i]);
+            out += v.as_str_view().substr(0, kMaxText);
+            if (v.as_str_view().size() > kMaxText) {
+                out += "... (" + std::to_string(v.as_str_view().size()) + " bytes)";
             }
-            return out + "]";
-        }
+            out += '"';
+            return;
+        case Tag::Array:
+            out += '[';
+            for (size_t i = 0; i < v.as_array().size(); ++i) {
+                if (i > 0) out += ',';
+                if (out.size() > kMaxText) {
+                    out += "...";
+                    break;
+                }
+                show_into(out, v.as_array()[i], depth + 1);
+            }
+            out += ']';
+            return;
         case Tag::Object: {
-            std::string out = "{";
+            out += '{';
             bool first = true;
             for (const auto& entry : v.as_object()) {
-                if (!first) out += ",";
+                if (!first) out += ',';
                 first = false;
-                out += std::string(entry.key.view()) + ":" + show(entry.value);
+                if (out.size() > kMaxText) {
+                    out += "...";
+                    break;
+                }
+                out += entry.key.view();
+                out += ':';
+                show_into(out, entry.value, depth + 1);
             }
-            return out + "}";
+            out += '}';
+            return;
         }
-        default: return "function";
+        default: out += "function"; return;
     }
+}
+
+inline std::string show(const Value& v) {
+    std::string out;
+    show_into(out, v, 0);
+    return out;
 }
 
 }  // namespace corvane::testing_values

@@ -22,10 +22,7 @@ std::string run(RunBudget& budget, const Value& receiver, std::string_view metho
     auto r = call_builtin(budget, receiver, method, args);
     if (!r) return "no such method";
     if (!*r) return "error: " + r->error().display();
-    std::string text = show(**r);
-    // Keep failure messages readable when a result is a long text.
-    if (text.size() > 300) text = text.substr(0, 300) + "... (" + std::to_string(text.size()) + " bytes)";
-    return text;
+    return show(**r);
 }
 
 std::string run(const Value& receiver, std::string_view method, const std::vector<Value>& args) {
