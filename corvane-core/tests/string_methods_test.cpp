@@ -183,6 +183,40 @@ TEST(StringMethods, CaseMappingAscii) {
     });
 }
 
+TEST(StringMethods, FullCaseMappings) {
+    check_rows({
+        {"straße", "toUpperCase", {}, "\"STRASSE\""},
+        {"İ", "toLowerCase", {}, "\"i\u0307\""},
+        {"İstanbul", "toLowerCase", {}, "\"i\u0307stanbul\""},
+        {"ﬃ", "toUpperCase", {}, "\"FFI\""},
+        {"ŉ", "toUpperCase", {}, "\"ʼN\""},
+        {"ǅ", "toUpperCase", {}, "\"Ǆ\""},
+        {"ǅ", "toLowerCase", {}, "\"ǆ\""},
+        {"ΑΒΓ", "toLowerCase", {}, "\"αβγ\""},
+        {"привет", "toUpperCase", {}, "\"ПРИВЕТ\""},
+        {"𐐀𐐨", "toLowerCase", {}, "\"𐐨𐐨\""},
+        {"𐐀𐐨", "toUpperCase", {}, "\"𐐀𐐀\""},
+        {"ÀÉÎ õü", "toLowerCase", {}, "\"àéî õü\""},
+        {"ß", "toLowerCase", {}, "\"ß\""},
+        {"ẞ", "toLowerCase", {}, "\"ß\""},
+        {"😀a", "toUpperCase", {}, "\"😀A\""},
+        {"ǰ", "toUpperCase", {}, "\"J\u030C\""},
+        {"123 _-", "toUpperCase", {}, "\"123 _-\""},
+    });
+    // A mapping that grows the text may not take it past the limit.
+    std::string n_apostrophe;
+    for (int i = 0; i < 3400000; ++i) n_apostrophe += "ŉ";
+    EXPECT_EQ(run(S(n_apostrophe), "toUpperCase", {}), "error: allocation limit exceeded");
+    RunBudget budget;
+    auto lower = call_builtin(budget, S(n_apostrophe), "toLowerCase", {});
+    ASSERT_TRUE(lower && *lower);
+    EXPECT_EQ((*lower)->as_str_view(), n_apostrophe);
+    n_apostrophe.resize(3333333 * 2);
+    auto upper = call_builtin(budget, S(n_apostrophe), "toUpperCase", {});
+    ASSERT_TRUE(upper && *upper);
+    EXPECT_EQ((*upper)->as_str_view().size(), 9999999u);
+}
+
 TEST(StringMethods, RepeatAndPad) {
     check_rows({
         {"ab", "repeat", {I(3)}, "\"ababab\""},

@@ -7,74 +7,20 @@
 #include <limits>
 #include <vector>
 
+#include "unicode.h"
 #include "vm/builtins/call_builtin.h"
 
 namespace corvane {
-
-// ---------------------------------------------------------------------------
-// Unicode access. Everything this file needs from the character tables goes through
-// these four functions.
-
-namespace uni {
-namespace {
-
-bool is_cont(unsigned char b) { return (b & 0xC0) == 0x80; }
-
-text::Char decode(std::string_view s, size_t pos) {
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const size_t n = s.size();
-    const unsigned char b0 = p[pos];
-    if (b0 < 0x80) return {b0, 1};
-    const text::Char bad{0xFFFD, 1};
-    uint32_t len;
-    char32_t cp;
-    char32_t min;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2, cp = b0 & 0x1F, min = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3, cp = b0 & 0x0F, min = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4, cp = b0 & 0x07, min = 0x10000;
-    } else {
-        return bad;
-    }
-    if (n - pos < len) return bad;
-    for (uint32_t i = 1; i < len; ++i) {
-        if (!is_cont(p[pos + i])) return bad;
-        cp = (cp << 6) | (p[pos + i] & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return bad;
-    return {cp, len};
-}
-
-bool white_space(char32_t cp) {
-    if (cp < 0x80) return (cp >= 0x09 && cp <= 0x0D) || cp == 0x20;
-    switch (cp) {
-        case 0x85: case 0xA0: case 0x1680: case 0x2028: case 0x2029: case 0x202F:
-        case 0x205F: case 0x3000: return true;
-        default: return cp >= 0x2000 && cp <= 0x200A;
-    }
-}
-
-int upper(char32_t cp, char32_t out[3]) {
-    out[0] = (cp >= 'a' && cp <= 'z') ? cp - 32 : cp;
-    return 1;
-}
-
-int lower(char32_t cp, char32_t out[3]) {
-    out[0] = (cp >= 'A' && cp <= 'Z') ? cp + 32 : cp;
-    return 1;
-}
-
-}  // namespace
-}  // namespace uni
 
 // ---------------------------------------------------------------------------
 // Text helpers
 
 namespace text {
 
-Char decode_at(std::string_view s, size_t pos) { return uni::decode(s, pos); }
+Char decode_at(std::string_view s, size_t pos) {
+    const unicode::Decoded d = unicode::decode_utf8(s, pos);
+    return {d.cp, d.len};
+}
 
 size_t count_chars(std::string_view s) {
     size_t count = 0;
@@ -93,7 +39,10 @@ size_t char_start(std::string_view s, size_t pos) {
     return pos;
 }
 
-bool is_white_space(char32_t cp) { return uni::white_space(cp); }
+bool is_white_space(char32_t cp) {
+    if (cp < 0x80) return (cp >= 0x09 && cp <= 0x0D) || cp == 0x20;
+    return unicode::is_white_space(cp);
+}
 
 std::string_view trim_white_space(std::string_view s, bool leading, bool trailing) {
     if (leading) {
@@ -128,24 +77,6 @@ namespace {
 using builtin_args::integer_or;
 using builtin_args::relative_position;
 using builtin_args::TextArg;
-
-void append_utf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // Texts that grow may not pass the string limit (nor, for a receiver that is already
 // longer, the receiver's own length).
@@ -423,19 +354,34 @@ Result<Value> m_trim(Call& c) { return trimmed(c, true, true); }
 Result<Value> m_trim_start(Call& c) { return trimmed(c, true, false); }
 Result<Value> m_trim_end(Call& c) { return trimmed(c, false, true); }
 
-Result<Value> map_case(Call& c, int (*mapping)(char32_t, char32_t[3])) {
+Result<Value> map_case(Call& c, bool upper) {
     const size_t limit = growth_limit(c.s);
     std::string out;
     out.reserve(c.s.size());
     size_t since_charge = 0;
     char32_t mapped[3];
+    const char ascii_from = upper ? 'a' : 'A';
+    const auto mapping = upper ? [](char32_t cp, char32_t out[3]) { return unicode::to_upper(cp, out); }
+                               : [](char32_t cp, char32_t out[3]) { return unicode::to_lower(cp, out); };
     for (size_t i = 0; i < c.s.size();) {
+        const char byte = c.s[i];
+        if (static_cast<unsigned char>(byte) < 0x80) {
+            // ASCII letters map within ASCII in both directions.
+            const bool letter = byte >= ascii_from && byte <= ascii_from + 25;
+            out += letter ? static_cast<char>(byte ^ 0x20) : byte;
+            ++i;
+            if (++since_charge >= kScanChunk) {
+                if (auto r = c.budget.charge(since_charge); !r) return fail(r.error());
+                since_charge = 0;
+            }
+            continue;
+        }
         const text::Char ch = text::decode_at(c.s, i);
         if (ch.cp == 0xFFFD && ch.len == 1 && static_cast<unsigned char>(c.s[i]) >= 0x80) {
             out += c.s[i];  // not a character: copied as it is
         } else {
             const int n = mapping(ch.cp, mapped);
-            for (int k = 0; k < n; ++k) append_utf8(out, mapped[k]);
+            for (int k = 0; k < n; ++k) unicode::append_utf8(out, mapped[k]);
         }
         i += ch.len;
         if (out.size() > limit) return allocation_failure();
@@ -444,11 +390,12 @@ Result<Value> map_case(Call& c, int (*mapping)(char32_t, char32_t[3])) {
             since_charge = 0;
         }
     }
+    if (out.size() > limit) return allocation_failure();
     return string_value(out);
 }
 
-Result<Value> m_to_upper(Call& c) { return map_case(c, uni::upper); }
-Result<Value> m_to_lower(Call& c) { return map_case(c, uni::lower); }
+Result<Value> m_to_upper(Call& c) { return map_case(c, true); }
+Result<Value> m_to_lower(Call& c) { return map_case(c, false); }
 
 // `count` copies of `unit` appended to out, doubling the copied run each time.
 Result<void> append_repeated(RunBudget& budget, std::string& out, std::string_view unit,
