@@ -342,11 +342,25 @@ Result<Value> read_object(RunBudget& budget, std::string_view inner, uint32_t de
     return Value::object(std::move(out));
 }
 
+// An array or object text (starting with "[" or "{").
+Result<Value> read_container(RunBudget& budget, std::string_view t, uint32_t depth) {
+    if (t.size() < 2) return invalid(t);
+    // Drop the first character and the last one, whatever it is (a missing closing
+    // bracket costs the last character of the text instead), never half a character.
+    const size_t last = std::max<size_t>(1, text::char_start(t, t.size() - 1));
+    const std::string_view inner = text::trim_white_space(t.substr(1, last - 1));
+    return t.front() == '[' ? read_array(budget, inner, depth) : read_object(budget, inner, depth);
+}
+
 }  // namespace
 
 Result<Value> json_to_value_depth(RunBudget& budget, std::string_view text, uint32_t depth) {
     if (depth > kJsonMaxDepth) return too_deep();
     const std::string_view t = text::trim_white_space(text);
+    // A text that starts with a bracket can be nothing but a container (or invalid), so
+    // the scalar forms below need not be tried.
+    const bool bracketed = !t.empty() && (t.front() == '[' || t.front() == '{');
+    if (bracketed) return read_container(budget, t, depth);
     if (t == "null") return Value::null();
     if (t == "true") return Value::boolean(true);
     if (t == "false") return Value::boolean(false);
@@ -356,14 +370,6 @@ Result<Value> json_to_value_depth(RunBudget& budget, std::string_view text, uint
     }
     if (auto i = read_integer(t)) return Value::integer(*i);
     if (is_decimal_literal(t)) return Value::number(parse_decimal_literal(t));
-    if (t.size() >= 2 && (t.front() == '[' || t.front() == '{')) {
-        // Drop the first character and the last one, whatever it is (a missing closing
-        // bracket costs the last character of the text instead), never half a character.
-        const size_t last = std::max<size_t>(1, text::char_start(t, t.size() - 1));
-        const std::string_view inner = text::trim_white_space(t.substr(1, last - 1));
-        return t.front() == '[' ? read_array(budget, inner, depth)
-                                : read_object(budget, inner, depth);
-    }
     return invalid(t);
 }
 

@@ -44,10 +44,20 @@ bool is_white_space(char32_t cp) {
     return unicode::is_white_space(cp);
 }
 
+namespace {
+bool is_ascii_white_space(unsigned char b) { return (b >= 0x09 && b <= 0x0D) || b == 0x20; }
+}  // namespace
+
 std::string_view trim_white_space(std::string_view s, bool leading, bool trailing) {
     if (leading) {
         size_t i = 0;
         while (i < s.size()) {
+            const auto b = static_cast<unsigned char>(s[i]);
+            if (b < 0x80) {
+                if (!is_ascii_white_space(b)) break;
+                ++i;
+                continue;
+            }
             const Char c = decode_at(s, i);
             if (!is_white_space(c.cp)) break;
             i += c.len;
@@ -57,6 +67,12 @@ std::string_view trim_white_space(std::string_view s, bool leading, bool trailin
     if (trailing) {
         size_t end = s.size();
         while (end > 0) {
+            const auto b = static_cast<unsigned char>(s[end - 1]);
+            if (b < 0x80) {
+                if (!is_ascii_white_space(b)) break;
+                --end;
+                continue;
+            }
             const size_t start = char_start(s, end - 1);
             const Char c = decode_at(s, start);
             if (start + c.len != end || !is_white_space(c.cp)) break;
@@ -308,11 +324,23 @@ Result<Value> m_substring(Call& c) {
 
 Result<Value> split_chars(Call& c) {
     Array out;
+    // One shared text per ASCII character: a long ASCII text splits without allocating a
+    // new text per piece.
+    std::array<Value, 128> ascii;
     for (size_t i = 0; i < c.s.size();) {
-        const size_t len = text::decode_at(c.s, i).len;
-        out.push_back(string_value(c.s.substr(i, len)));
-        i += len;
-        if (auto r = c.budget.charge(RunBudget::kElementWork); !r) return fail(r.error());
+        const auto b = static_cast<unsigned char>(c.s[i]);
+        if (b < 0x80) {
+            if (ascii[b].is_undefined()) ascii[b] = string_value(c.s.substr(i, 1));
+            out.push_back(ascii[b]);
+            ++i;
+        } else {
+            const size_t len = text::decode_at(c.s, i).len;
+            out.push_back(string_value(c.s.substr(i, len)));
+            i += len;
+        }
+        if ((out.size() & 1023) == 0) {
+            if (auto r = c.budget.charge(1024 * RunBudget::kElementWork); !r) return fail(r.error());
+        }
     }
     return Value::array(std::move(out));
 }
