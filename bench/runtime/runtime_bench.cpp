@@ -94,12 +94,16 @@ int main(int argc, char** argv) {
                auto b = budget();
                parsed = must(corvane::json_parse(b, {{Value::string(doc)}}), "parse");
            }), doc_mb);
+    if (parsed.is_undefined()) {
+        auto b = budget();
+        parsed = must(corvane::json_parse(b, {{Value::string(doc)}}), "parse");
+    }
     std::string text;
     if (wanted("JSON.stringify, 1 MB document")) report("JSON.stringify, 1 MB document", median_ms(runs, [&] {
                auto b = budget();
                text = must(corvane::value_to_json(b, parsed), "stringify");
            }), doc_mb);
-    if (text != doc) std::printf("  (unexpected: the written text differs from the document)\n");
+    if (!text.empty() && text != doc) std::printf("  (unexpected: the written text differs from the document)\n");
 
     // 100,000 pieces of 9 bytes and a one-byte separator: about 1 MB.
     std::string csv;
@@ -114,6 +118,7 @@ int main(int argc, char** argv) {
     if (wanted("split, 1 MB into 100,000 pieces")) report("split, 1 MB into 100,000 pieces", median_ms(runs, [&] {
                pieces = must_call(csv_value, "split", {Value::string(",")});
            }), static_cast<double>(csv.size()) / 1e6);
+    if (!pieces.is_array()) pieces = must_call(csv_value, "split", {Value::string(",")});
     if (pieces.as_array().size() != 100000) std::printf("  (unexpected piece count)\n");
     if (wanted("join, 100,000 pieces")) report("join, 100,000 pieces", median_ms(runs, [&] {
                (void)must_call(pieces, "join", {Value::string(",")});
