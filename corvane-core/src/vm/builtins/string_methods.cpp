@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "unicode.h"
+#include "unicode_case_context.h"
 #include "vm/builtins/call_builtin.h"
 
 namespace corvane {
@@ -382,6 +383,30 @@ Result<Value> m_trim(Call& c) { return trimmed(c, true, true); }
 Result<Value> m_trim_start(Call& c) { return trimmed(c, true, false); }
 Result<Value> m_trim_end(Call& c) { return trimmed(c, false, true); }
 
+// Whether the capital sigma at byte `pos` (of `len` bytes) ends a word: a cased letter comes
+// before it and none after it, skipping case-ignorable characters (apostrophes, combining
+// marks) on both sides. Each run of ignorable characters is scanned by at most its two
+// neighbours, so a whole text costs linear time.
+bool is_final_sigma(std::string_view s, size_t pos, size_t len) {
+    bool cased_before = false;
+    for (size_t end = pos; end > 0;) {
+        const size_t start = text::char_start(s, end - 1);
+        const char32_t cp = text::decode_at(s, start).cp;
+        if (!unicode::is_case_ignorable(cp)) {
+            cased_before = unicode::is_cased(cp);
+            break;
+        }
+        end = start;
+    }
+    if (!cased_before) return false;
+    for (size_t i = pos + len; i < s.size();) {
+        const text::Char ch = text::decode_at(s, i);
+        if (!unicode::is_case_ignorable(ch.cp)) return !unicode::is_cased(ch.cp);
+        i += ch.len;
+    }
+    return true;
+}
+
 Result<Value> map_case(Call& c, bool upper) {
     const size_t limit = growth_limit(c.s);
     std::string out;
@@ -407,6 +432,8 @@ Result<Value> map_case(Call& c, bool upper) {
         const text::Char ch = text::decode_at(c.s, i);
         if (ch.cp == 0xFFFD && ch.len == 1 && static_cast<unsigned char>(c.s[i]) >= 0x80) {
             out += c.s[i];  // not a character: copied as it is
+        } else if (!upper && ch.cp == 0x03A3 && is_final_sigma(c.s, i, ch.len)) {
+            unicode::append_utf8(out, 0x03C2);
         } else {
             const int n = mapping(ch.cp, mapped);
             for (int k = 0; k < n; ++k) unicode::append_utf8(out, mapped[k]);
