@@ -28,8 +28,8 @@ std::string make_document() {
     for (int i = 0; doc.size() < 1'000'000; ++i) {
         if (i) doc += ",";
         doc += "{\"id\":" + std::to_string(i) + ",\"name\":\"user " + std::to_string(i) +
-               "\",\"score\":" + std::to_string(i) + ".5,\"active\":" +
-               (i % 3 ? "true" : "false") + ",\"tags\":[\"a\",\"bc\",\"def\"]," +
+               "\",\"score\":" + std::to_string(i) + ".5,\"active\":" + (i % 3 ? "true" : "false") +
+               ",\"tags\":[\"a\",\"bc\",\"def\"]," +
                "\"address\":{\"city\":\"Springfield\",\"zip\":\"" + std::to_string(10000 + i) +
                "\"}}";
     }
@@ -50,7 +50,9 @@ double median_ms(int runs, const std::function<void()>& body) {
     return times[times.size() / 2];
 }
 
-bool wanted(const char* name) { return std::string(name).find(g_filter) != std::string::npos; }
+bool wanted(const char* name) {
+    return std::string(name).find(g_filter) != std::string::npos;
+}
 
 void report(const char* name, double ms, double megabytes) {
     std::printf("%-44s %9.2f ms", name, ms);
@@ -83,27 +85,38 @@ int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
     if (argc > 2) g_filter = argv[2];
     // A deadline far away, so the clock polling is part of what is measured.
-    const auto budget = [] { return corvane::RunBudget(corvane::monotonic_now_ns() + 60'000'000'000); };
+    const auto budget = [] {
+        return corvane::RunBudget(corvane::monotonic_now_ns() + 60'000'000'000);
+    };
 
     const std::string doc = make_document();
     const double doc_mb = static_cast<double>(doc.size()) / 1e6;
     std::printf("document: %zu bytes\n", doc.size());
 
     Value parsed;
-    if (wanted("JSON.parse, 1 MB document")) report("JSON.parse, 1 MB document", median_ms(runs, [&] {
-               auto b = budget();
-               parsed = must(corvane::json_parse(b, {{Value::string(doc)}}), "parse");
-           }), doc_mb);
+    if (wanted("JSON.parse, 1 MB document"))
+        report("JSON.parse, 1 MB document",
+               median_ms(runs,
+                         [&] {
+                             auto b = budget();
+                             parsed = must(corvane::json_parse(b, {{Value::string(doc)}}), "parse");
+                         }),
+               doc_mb);
     if (parsed.is_undefined()) {
         auto b = budget();
         parsed = must(corvane::json_parse(b, {{Value::string(doc)}}), "parse");
     }
     std::string text;
-    if (wanted("JSON.stringify, 1 MB document")) report("JSON.stringify, 1 MB document", median_ms(runs, [&] {
-               auto b = budget();
-               text = must(corvane::value_to_json(b, parsed), "stringify");
-           }), doc_mb);
-    if (!text.empty() && text != doc) std::printf("  (unexpected: the written text differs from the document)\n");
+    if (wanted("JSON.stringify, 1 MB document"))
+        report("JSON.stringify, 1 MB document",
+               median_ms(runs,
+                         [&] {
+                             auto b = budget();
+                             text = must(corvane::value_to_json(b, parsed), "stringify");
+                         }),
+               doc_mb);
+    if (!text.empty() && text != doc)
+        std::printf("  (unexpected: the written text differs from the document)\n");
 
     // 100,000 pieces of 9 bytes and a one-byte separator: about 1 MB.
     std::string csv;
@@ -115,36 +128,46 @@ int main(int argc, char** argv) {
     }
     const Value csv_value = Value::string(csv);
     Value pieces;
-    if (wanted("split, 1 MB into 100,000 pieces")) report("split, 1 MB into 100,000 pieces", median_ms(runs, [&] {
-               pieces = must_call(csv_value, "split", {Value::string(",")});
-           }), static_cast<double>(csv.size()) / 1e6);
+    if (wanted("split, 1 MB into 100,000 pieces"))
+        report(
+            "split, 1 MB into 100,000 pieces",
+            median_ms(runs, [&] { pieces = must_call(csv_value, "split", {Value::string(",")}); }),
+            static_cast<double>(csv.size()) / 1e6);
     if (!pieces.is_array()) pieces = must_call(csv_value, "split", {Value::string(",")});
     if (pieces.as_array().size() != 100000) std::printf("  (unexpected piece count)\n");
-    if (wanted("join, 100,000 pieces")) report("join, 100,000 pieces", median_ms(runs, [&] {
-               (void)must_call(pieces, "join", {Value::string(",")});
-           }), static_cast<double>(csv.size()) / 1e6);
+    if (wanted("join, 100,000 pieces"))
+        report("join, 100,000 pieces",
+               median_ms(runs, [&] { (void)must_call(pieces, "join", {Value::string(",")}); }),
+               static_cast<double>(csv.size()) / 1e6);
     Value numbers;
     {
         corvane::Array xs;
         for (int i = 0; i < 100000; ++i) xs.push_back(Value::number(i * 0.5));
         numbers = Value::array(std::move(xs));
     }
-    if (wanted("join, 100,000 numbers")) report("join, 100,000 numbers", median_ms(runs, [&] {
-               (void)must_call(numbers, "join", {});
-           }), 0);
-    if (wanted("split(\"\"), 1 MB into characters")) report("split(\"\"), 1 MB into characters", median_ms(runs, [&] {
-               (void)must_call(csv_value, "split", {Value::string("")});
-           }), static_cast<double>(csv.size()) / 1e6);
-    if (wanted("replaceAll, 1 MB, 100,000 hits")) report("replaceAll, 1 MB, 100,000 hits", median_ms(runs, [&] {
-               (void)must_call(csv_value, "replaceAll", {Value::string(","), Value::string(";  ")});
-           }), static_cast<double>(csv.size()) / 1e6);
-    if (wanted("toUpperCase, 1 MB")) report("toUpperCase, 1 MB", median_ms(runs, [&] {
-               (void)must_call(csv_value, "toUpperCase", {});
-           }), static_cast<double>(csv.size()) / 1e6);
+    if (wanted("join, 100,000 numbers"))
+        report("join, 100,000 numbers",
+               median_ms(runs, [&] { (void)must_call(numbers, "join", {}); }), 0);
+    if (wanted("split(\"\"), 1 MB into characters"))
+        report("split(\"\"), 1 MB into characters",
+               median_ms(runs, [&] { (void)must_call(csv_value, "split", {Value::string("")}); }),
+               static_cast<double>(csv.size()) / 1e6);
+    if (wanted("replaceAll, 1 MB, 100,000 hits"))
+        report("replaceAll, 1 MB, 100,000 hits",
+               median_ms(runs,
+                         [&] {
+                             (void)must_call(csv_value, "replaceAll",
+                                             {Value::string(","), Value::string(";  ")});
+                         }),
+               static_cast<double>(csv.size()) / 1e6);
+    if (wanted("toUpperCase, 1 MB"))
+        report("toUpperCase, 1 MB",
+               median_ms(runs, [&] { (void)must_call(csv_value, "toUpperCase", {}); }),
+               static_cast<double>(csv.size()) / 1e6);
     const Value hay = Value::string(std::string(1'000'000, 'a'));
     const Value needle = Value::string(std::string(1000, 'a') + "b");
-    if (wanted("indexOf, 1 MB, near-miss 1001-byte needle")) report("indexOf, 1 MB, near-miss 1001-byte needle", median_ms(runs, [&] {
-               (void)must_call(hay, "indexOf", {needle});
-           }), 1.0);
+    if (wanted("indexOf, 1 MB, near-miss 1001-byte needle"))
+        report("indexOf, 1 MB, near-miss 1001-byte needle",
+               median_ms(runs, [&] { (void)must_call(hay, "indexOf", {needle}); }), 1.0);
     return 0;
 }

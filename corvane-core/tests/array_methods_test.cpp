@@ -1,3 +1,5 @@
+#include "vm/builtins/array_methods.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +9,6 @@
 
 #include "runtime_values.h"
 #include "trace.h"
-#include "vm/builtins/array_methods.h"
 #include "vm/builtins/call_builtin.h"
 
 namespace corvane {
@@ -78,7 +79,9 @@ TEST(ArrayMethods, Join) {
         {A({I(1), I(2)}), "join", {N()}, "\"1null2\""},
         {A({}), "join", {}, "\"\""},
         {A({A({})}), "join", {}, "\"\""},
-        {A({F(0.5), F(-0.0), F(1e21), B(true), O({})}), "join", {S(" ")},
+        {A({F(0.5), F(-0.0), F(1e21), B(true), O({})}),
+         "join",
+         {S(" ")},
          "\"0.5 -0 1000000000000000000000 true [object Object]\""},
         {A({A({I(1), A({I(2), A({I(3)})})}), I(4)}), "join", {S(";")}, "\"1,2,3;4\""},
         {A({S("é"), S("😀")}), "join", {S("·")}, "\"é·😀\""},
@@ -242,7 +245,8 @@ TEST(ArrayMethods, LongWorkRespectsTheDeadline) {
 
 TEST(ArrayMethods, JoinOfManyPiecesIsLinear) {
     Array pieces;
-    for (int i = 0; i < 100000; ++i) pieces.push_back(S(std::string(1, 'p').append(std::to_string(i))));
+    for (int i = 0; i < 100000; ++i)
+        pieces.push_back(S(std::string(1, 'p').append(std::to_string(i))));
     RunBudget budget;
     auto text = join_array(budget, pieces, ",");
     ASSERT_TRUE(text);

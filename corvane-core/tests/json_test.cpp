@@ -1,3 +1,5 @@
+#include "vm/builtins/json.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +9,6 @@
 
 #include "runtime_values.h"
 #include "trace.h"
-#include "vm/builtins/json.h"
 
 namespace corvane {
 namespace {
@@ -271,10 +272,12 @@ TEST(JsonStringify, OversizedTextFailsBeforeItIsBuilt) {
     wide.set(Str("k"), doubled(S("abc"), 30));
     EXPECT_EQ(stringify(Value::object(std::move(wide))), "error: allocation limit exceeded");
     // One long string, one byte over once quoted.
-    EXPECT_EQ(stringify(S(std::string(kMaxStringBytes - 1, 'x'))), "error: allocation limit exceeded");
+    EXPECT_EQ(stringify(S(std::string(kMaxStringBytes - 1, 'x'))),
+              "error: allocation limit exceeded");
     EXPECT_EQ(stringify(S(std::string(kMaxStringBytes - 2, 'x'))).size(), kMaxStringBytes);
     // Escapes count.
-    EXPECT_EQ(stringify(S(std::string(kMaxStringBytes / 2, '"'))), "error: allocation limit exceeded");
+    EXPECT_EQ(stringify(S(std::string(kMaxStringBytes / 2, '"'))),
+              "error: allocation limit exceeded");
     ObjectMap long_key;
     long_key.set(Str(std::string(kMaxStringBytes, 'k')), I(1));
     EXPECT_EQ(stringify(Value::object(std::move(long_key))), "error: allocation limit exceeded");
@@ -303,7 +306,8 @@ TEST(JsonParse, HostileInputsEndCleanly) {
               "error: runtime error: JSON nesting depth exceeded (max 64)");
     EXPECT_EQ(parse(std::string(mb, '{')), "{}");
     EXPECT_EQ(parse(std::string(mb, ']')).substr(0, 36), "error: runtime error: Invalid JSON: ");
-    EXPECT_EQ(parse(std::string(mb, '"')).size(), 2 + 400 + std::string("... (1048574 bytes)").size());
+    EXPECT_EQ(parse(std::string(mb, '"')).size(),
+              2 + 400 + std::string("... (1048574 bytes)").size());
     EXPECT_EQ(parse(std::string(mb, ',')).substr(0, 36), "error: runtime error: Invalid JSON: ");
     std::string brackets;
     for (size_t i = 0; i < mb / 2; ++i) brackets += (i % 2 ? "[" : "{\"a\":");
@@ -316,7 +320,7 @@ TEST(JsonParse, HostileInputsEndCleanly) {
             state = state * 1103515245 + 12345;
             const char pick[] = "[]{},:\"\\ 1aé\x80";
             text += (state >> 16) % 3 == 0 ? static_cast<char>(state >> 24)
-                                            : pick[(state >> 16) % (sizeof pick - 1)];
+                                           : pick[(state >> 16) % (sizeof pick - 1)];
         }
         (void)parse(text);
     }

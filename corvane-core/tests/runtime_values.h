@@ -11,13 +11,27 @@
 
 namespace corvane::testing_values {
 
-inline Value I(int64_t i) { return Value::integer(i); }
-inline Value F(double d) { return Value::number(d); }
-inline Value S(std::string_view s) { return Value::string(s); }
-inline Value B(bool b) { return Value::boolean(b); }
-inline Value U() { return Value::undefined(); }
-inline Value N() { return Value::null(); }
-inline Value A(std::initializer_list<Value> elements) { return Value::array(Array(elements)); }
+inline Value I(int64_t i) {
+    return Value::integer(i);
+}
+inline Value F(double d) {
+    return Value::number(d);
+}
+inline Value S(std::string_view s) {
+    return Value::string(s);
+}
+inline Value B(bool b) {
+    return Value::boolean(b);
+}
+inline Value U() {
+    return Value::undefined();
+}
+inline Value N() {
+    return Value::null();
+}
+inline Value A(std::initializer_list<Value> elements) {
+    return Value::array(Array(elements));
+}
 inline Value O(std::initializer_list<std::pair<std::string_view, Value>> entries) {
     ObjectMap map;
     for (const auto& [key, value] : entries) map.set(Str(key), value);
@@ -34,10 +48,18 @@ inline void show_into(std::string& out, const Value& v, int depth) {
         return;
     }
     switch (v.tag()) {
-        case Tag::Undefined: out += "undefined"; return;
-        case Tag::Null: out += "null"; return;
-        case Tag::Bool: out += v.as_bool() ? "true" : "false"; return;
-        case Tag::Int: out += std::to_string(v.as_int()); return;
+        case Tag::Undefined:
+            out += "undefined";
+            return;
+        case Tag::Null:
+            out += "null";
+            return;
+        case Tag::Bool:
+            out += v.as_bool() ? "true" : "false";
+            return;
+        case Tag::Int:
+            out += std::to_string(v.as_int());
+            return;
         case Tag::Float: {
             std::string t = number_to_text(v.as_float());
             if (t.find_first_of(".IN") == std::string::npos) t += ".0";
@@ -81,7 +103,9 @@ inline void show_into(std::string& out, const Value& v, int depth) {
             out += '}';
             return;
         }
-        default: out += "function"; return;
+        default:
+            out += "function";
+            return;
     }
 }
 

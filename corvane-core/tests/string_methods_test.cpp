@@ -1,3 +1,5 @@
+#include "vm/builtins/string_methods.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,7 +11,6 @@
 #include "runtime_values.h"
 #include "trace.h"
 #include "vm/builtins/call_builtin.h"
-#include "vm/builtins/string_methods.h"
 
 namespace corvane {
 namespace {
@@ -238,7 +239,9 @@ TEST(StringMethods, RepeatAndPad) {
         {"", "repeat", {F(1e18)}, "\"\""},
         {"x", "repeat", {I(10000001)}, "error: allocation limit exceeded"},
         {"ab", "repeat", {I(5000001)}, "error: allocation limit exceeded"},
-        {"abc", "repeat", {I(std::numeric_limits<int64_t>::max())},
+        {"abc",
+         "repeat",
+         {I(std::numeric_limits<int64_t>::max())},
          "error: allocation limit exceeded"},
         {"5", "padStart", {I(3), S("0")}, "\"005\""},
         {"abc", "padEnd", {I(6), S("12")}, "\"abc121\""},
@@ -255,7 +258,9 @@ TEST(StringMethods, RepeatAndPad) {
         // The receiver's length is counted in bytes: "é" already has two.
         {"é", "padStart", {I(3), S("x")}, "\"xé\""},
         {"a", "padEnd", {I(20000000)}, "error: allocation limit exceeded"},
-        {"a", "padStart", {I(std::numeric_limits<int64_t>::max()), S("xy")},
+        {"a",
+         "padStart",
+         {I(std::numeric_limits<int64_t>::max()), S("xy")},
          "error: allocation limit exceeded"},
         {"a", "padEnd", {I(10000001)}, "error: allocation limit exceeded"},
     });
@@ -272,8 +277,7 @@ TEST(StringMethods, RepeatAndPad) {
 
 TEST(StringMethods, ConcatAndReplace) {
     check_rows({
-        {"a", "concat", {S("b"), I(1), N(), A({I(1), A({I(2), U()})})},
-         "\"ab1null1,2,undefined\""},
+        {"a", "concat", {S("b"), I(1), N(), A({I(1), A({I(2), U()})})}, "\"ab1null1,2,undefined\""},
         {"a", "concat", {}, "\"a\""},
         {"a", "concat", {O({})}, "\"a[object Object]\""},
         {"aXbXc", "replace", {S("X"), S("$&")}, "\"a$&bXc\""},
@@ -346,8 +350,7 @@ TEST(StringMethods, GrowingResultsStopAtTheLimit) {
     const Value s = S(nine_mb);
     EXPECT_EQ(run(budget, s, "concat", {S(std::string(1000001, 'b'))}),
               "error: allocation limit exceeded");
-    EXPECT_EQ(run(budget, s, "replaceAll", {S("a"), S("bb")}),
-              "error: allocation limit exceeded");
+    EXPECT_EQ(run(budget, s, "replaceAll", {S("a"), S("bb")}), "error: allocation limit exceeded");
     EXPECT_EQ(run(budget, S(std::string(5000000, 'a')), "replaceAll", {S(""), S("x")}),
               "error: allocation limit exceeded");
     auto ok = call_builtin(budget, S(std::string(4999999, 'a')), "replaceAll", {{S(""), S("x")}});
@@ -417,11 +420,20 @@ TEST(StringMethods, InvalidUtf8NeverCrashes) {
         "\xff", "a\xc3", "\xe2\x82", "\xf0\x9f\x98", "\x80\x80x", "\xed\xa0\x80", "\xc0\xafz",
     };
     const std::vector<std::pair<std::string, std::vector<Value>>> calls = {
-        {"at", {I(-1)}},      {"at", {I(1)}},        {"charAt", {I(1)}},
-        {"charCodeAt", {I(0)}}, {"slice", {I(1), I(2)}}, {"substring", {I(2)}},
-        {"split", {}},        {"trim", {}},          {"toUpperCase", {}},
-        {"toLowerCase", {}},  {"padStart", {I(9), S("\xe2")}}, {"replaceAll", {S(""), S("-")}},
-        {"indexOf", {S("\x80")}}, {"lastIndexOf", {S("x")}},
+        {"at", {I(-1)}},
+        {"at", {I(1)}},
+        {"charAt", {I(1)}},
+        {"charCodeAt", {I(0)}},
+        {"slice", {I(1), I(2)}},
+        {"substring", {I(2)}},
+        {"split", {}},
+        {"trim", {}},
+        {"toUpperCase", {}},
+        {"toLowerCase", {}},
+        {"padStart", {I(9), S("\xe2")}},
+        {"replaceAll", {S(""), S("-")}},
+        {"indexOf", {S("\x80")}},
+        {"lastIndexOf", {S("x")}},
     };
     for (const std::string& t : texts) {
         for (const auto& [method, args] : calls) {

@@ -40,8 +40,12 @@ Result<Value> m_at(Call& c) {
     return i < c.n() ? c.a[i] : Value::undefined();
 }
 
-Result<Value> m_pop(Call& c) { return c.a.empty() ? Value::undefined() : c.a.back(); }
-Result<Value> m_shift(Call& c) { return c.a.empty() ? Value::undefined() : c.a.front(); }
+Result<Value> m_pop(Call& c) {
+    return c.a.empty() ? Value::undefined() : c.a.back();
+}
+Result<Value> m_shift(Call& c) {
+    return c.a.empty() ? Value::undefined() : c.a.front();
+}
 
 Result<Value> m_push(Call& c) {
     return Value::integer(static_cast<int64_t>(c.a.size() + c.args.size()));
@@ -73,8 +77,12 @@ Result<Value> find_index(Call& c, bool last) {
     return Value::integer(-1);
 }
 
-Result<Value> m_index_of(Call& c) { return find_index(c, false); }
-Result<Value> m_last_index_of(Call& c) { return find_index(c, true); }
+Result<Value> m_index_of(Call& c) {
+    return find_index(c, false);
+}
+Result<Value> m_last_index_of(Call& c) {
+    return find_index(c, true);
+}
 
 Result<Value> m_includes(Call& c) {
     auto at = find_index(c, false);
@@ -135,7 +143,8 @@ Result<Value> m_flat(Call& c) {
 
 Result<Value> m_fill(Call& c) {
     const Value& value = value_or_undefined(c.args, 0);
-    const uint64_t start = c.args.size() < 2 ? 0 : relative_position(integer_or(c.args, 1, 0), c.n());
+    const uint64_t start =
+        c.args.size() < 2 ? 0 : relative_position(integer_or(c.args, 1, 0), c.n());
     const uint64_t end = c.args.size() < 3
                              ? c.n()
                              : std::min(relative_position(integer_or(c.args, 2, 0), c.n()), c.n());

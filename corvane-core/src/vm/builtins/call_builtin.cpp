@@ -13,8 +13,7 @@
 namespace corvane {
 
 std::optional<Result<Value>> call_builtin(RunBudget& budget, const Value& receiver,
-                                          std::string_view method,
-                                          std::span<const Value> args) {
+                                          std::string_view method, std::span<const Value> args) {
     if (receiver.is_string()) return call_string_method(budget, receiver, method, args);
     if (receiver.is_array()) return call_array_method(budget, receiver, method, args);
     return std::nullopt;
@@ -53,9 +52,15 @@ namespace {
 
 void append_scalar(std::string& out, const Value& v) {
     switch (v.tag()) {
-        case Tag::Undefined: out += "undefined"; break;
-        case Tag::Null: out += "null"; break;
-        case Tag::Bool: out += v.as_bool() ? "true" : "false"; break;
+        case Tag::Undefined:
+            out += "undefined";
+            break;
+        case Tag::Null:
+            out += "null";
+            break;
+        case Tag::Bool:
+            out += v.as_bool() ? "true" : "false";
+            break;
         case Tag::Int: {
             char buf[24];
             auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v.as_int());
@@ -63,13 +68,24 @@ void append_scalar(std::string& out, const Value& v) {
             out.append(buf, end);
             break;
         }
-        case Tag::Float: out += number_to_text(v.as_float()); break;
-        case Tag::String: out += v.as_str_view(); break;
-        case Tag::Object: out += "[object Object]"; break;
+        case Tag::Float:
+            out += number_to_text(v.as_float());
+            break;
+        case Tag::String:
+            out += v.as_str_view();
+            break;
+        case Tag::Object:
+            out += "[object Object]";
+            break;
         case Tag::Function:
-        case Tag::BuiltinMethod: out += "function"; break;
-        case Tag::Generator: out += "[object Generator]"; break;
-        case Tag::Array: break;  // walked by the caller
+        case Tag::BuiltinMethod:
+            out += "function";
+            break;
+        case Tag::Generator:
+            out += "[object Generator]";
+            break;
+        case Tag::Array:
+            break;  // walked by the caller
     }
 }
 

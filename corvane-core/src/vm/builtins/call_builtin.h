@@ -22,8 +22,7 @@ namespace corvane {
 // text that would pass kMaxStringBytes, the time-limit error once the budget's deadline
 // has passed. The receiver and the arguments are never changed.
 std::optional<Result<Value>> call_builtin(RunBudget& budget, const Value& receiver,
-                                          std::string_view method,
-                                          std::span<const Value> args);
+                                          std::string_view method, std::span<const Value> args);
 
 namespace builtin_args {
 

@@ -15,7 +15,9 @@ namespace corvane {
 
 namespace {
 
-Result<void> too_long() { return fail(CorvaneError::allocation_limit_exceeded()); }
+Result<void> too_long() {
+    return fail(CorvaneError::allocation_limit_exceeded());
+}
 
 // Room left in `out` before it passes the string limit.
 size_t room(const std::string& out) {
@@ -47,8 +49,10 @@ Result<void> append_json_string(std::string& out, std::string_view s) {
 
 Result<void> append_json_scalar(std::string& out, const Value& v) {
     switch (v.tag()) {
-        case Tag::Null: return append_checked(out, "null");
-        case Tag::Bool: return append_checked(out, v.as_bool() ? "true" : "false");
+        case Tag::Null:
+            return append_checked(out, "null");
+        case Tag::Bool:
+            return append_checked(out, v.as_bool() ? "true" : "false");
         case Tag::Int: {
             char buf[24];
             auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v.as_int());
@@ -60,8 +64,10 @@ Result<void> append_json_scalar(std::string& out, const Value& v) {
             if (!std::isfinite(d)) return append_checked(out, "null");
             return append_checked(out, number_to_text(d));
         }
-        case Tag::String: return append_json_string(out, v.as_str_view());
-        default: return append_checked(out, "undefined");
+        case Tag::String:
+            return append_json_string(out, v.as_str_view());
+        default:
+            return append_checked(out, "undefined");
     }
 }
 
@@ -133,7 +139,7 @@ namespace {
 // Splits the inside of an array or object one piece at a time, so that the reader can
 // stop at the first failing member without cutting the rest.
 class PieceScanner {
-public:
+  public:
     explicit PieceScanner(std::string_view text) : text_(text) {}
 
     // The next piece, or nullopt at the end.
@@ -180,7 +186,7 @@ public:
         return text_.substr(start);
     }
 
-private:
+  private:
     static constexpr std::array<bool, 256> kSpecial = [] {
         std::array<bool, 256> t{};
         for (unsigned char ch : std::string_view("\"\\[]{},")) t[ch] = true;
@@ -203,7 +209,9 @@ Result<Value> too_deep() {
     return fail(CorvaneError::runtime_error("JSON nesting depth exceeded (max 64)"));
 }
 
-bool is_digit(char ch) { return ch >= '0' && ch <= '9'; }
+bool is_digit(char ch) {
+    return ch >= '0' && ch <= '9';
+}
 
 bool equals_ignore_case(std::string_view a, std::string_view lower) {
     if (a.size() != lower.size()) return false;

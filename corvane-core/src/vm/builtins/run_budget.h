@@ -20,7 +20,7 @@ inline constexpr size_t kMaxStringBytes = 10'000'000;
 // the fast path while a builtin never runs much more than a few microseconds past the
 // deadline before it notices.
 class RunBudget {
-public:
+  public:
     // Units of work charged for visiting one value (converting, comparing, copying it).
     static constexpr uint64_t kElementWork = 32;
     // Units of work between two readings of the clock.
@@ -53,7 +53,7 @@ public:
     // Number of clock readings so far (lets tests see that long work polls the clock).
     uint64_t clock_reads() const { return clock_reads_; }
 
-private:
+  private:
     std::optional<int64_t> deadline_ns_;
     uint64_t until_clock_ = 0;
     uint64_t clock_reads_ = 0;

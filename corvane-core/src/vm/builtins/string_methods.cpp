@@ -46,7 +46,9 @@ bool is_white_space(char32_t cp) {
 }
 
 namespace {
-bool is_ascii_white_space(unsigned char b) { return (b >= 0x09 && b <= 0x0D) || b == 0x20; }
+bool is_ascii_white_space(unsigned char b) {
+    return (b >= 0x09 && b <= 0x0D) || b == 0x20;
+}
 }  // namespace
 
 std::string_view trim_white_space(std::string_view s, bool leading, bool trailing) {
@@ -97,9 +99,13 @@ using builtin_args::TextArg;
 
 // Texts that grow may not pass the string limit (nor, for a receiver that is already
 // longer, the receiver's own length).
-size_t growth_limit(std::string_view s) { return std::max(kMaxStringBytes, s.size()); }
+size_t growth_limit(std::string_view s) {
+    return std::max(kMaxStringBytes, s.size());
+}
 
-Result<Value> allocation_failure() { return fail(CorvaneError::allocation_limit_exceeded()); }
+Result<Value> allocation_failure() {
+    return fail(CorvaneError::allocation_limit_exceeded());
+}
 
 // Bytes scanned between two budget charges in the text loops below.
 constexpr size_t kScanChunk = 1 << 16;
@@ -109,7 +115,7 @@ constexpr size_t kScanChunk = 1 << 16;
 // pathological texts stay linear. The text is searched in windows so that the budget sees
 // the work of one long search.
 class TextFinder {
-public:
+  public:
     explicit TextFinder(std::string_view needle) : needle_(needle) {
         if (needle.size() > kShortNeedle) {
             forward_.emplace(needle.begin(), needle.end());
@@ -167,7 +173,7 @@ public:
         return std::string_view::npos;
     }
 
-private:
+  private:
     static constexpr size_t kShortNeedle = 16;
     using Forward = std::boyer_moore_searcher<std::string_view::const_iterator>;
     using Backward = std::boyer_moore_searcher<std::string_view::const_reverse_iterator>;
@@ -189,17 +195,17 @@ struct Call {
     }
 };
 
-Value string_value(std::string_view s) { return Value::string(s); }
+Value string_value(std::string_view s) {
+    return Value::string(s);
+}
 
 // The byte offset of character number `index`, or nullopt when the text is shorter.
-Result<std::optional<size_t>> char_offset(RunBudget& budget, std::string_view s,
-                                          uint64_t index) {
+Result<std::optional<size_t>> char_offset(RunBudget& budget, std::string_view s, uint64_t index) {
     size_t pos = 0, since_charge = 0;
     for (uint64_t i = 0; i < index; ++i) {
         if (pos >= s.size()) return std::nullopt;
-        const size_t len = static_cast<unsigned char>(s[pos]) < 0x80
-                               ? 1
-                               : text::decode_at(s, pos).len;
+        const size_t len =
+            static_cast<unsigned char>(s[pos]) < 0x80 ? 1 : text::decode_at(s, pos).len;
         pos += len;
         if ((since_charge += len) >= kScanChunk) {
             if (auto r = budget.charge(since_charge); !r) return fail(r.error());
@@ -340,7 +346,8 @@ Result<Value> split_chars(Call& c) {
             i += len;
         }
         if ((out.size() & 1023) == 0) {
-            if (auto r = c.budget.charge(1024 * RunBudget::kElementWork); !r) return fail(r.error());
+            if (auto r = c.budget.charge(1024 * RunBudget::kElementWork); !r)
+                return fail(r.error());
         }
     }
     return Value::array(std::move(out));
@@ -379,9 +386,15 @@ Result<Value> trimmed(Call& c, bool leading, bool trailing) {
     return string_value(t);
 }
 
-Result<Value> m_trim(Call& c) { return trimmed(c, true, true); }
-Result<Value> m_trim_start(Call& c) { return trimmed(c, true, false); }
-Result<Value> m_trim_end(Call& c) { return trimmed(c, false, true); }
+Result<Value> m_trim(Call& c) {
+    return trimmed(c, true, true);
+}
+Result<Value> m_trim_start(Call& c) {
+    return trimmed(c, true, false);
+}
+Result<Value> m_trim_end(Call& c) {
+    return trimmed(c, false, true);
+}
 
 // Whether the capital sigma at byte `pos` (of `len` bytes) ends a word: a cased letter comes
 // before it and none after it, skipping case-ignorable characters (apostrophes, combining
@@ -414,8 +427,9 @@ Result<Value> map_case(Call& c, bool upper) {
     size_t since_charge = 0;
     char32_t mapped[3];
     const char ascii_from = upper ? 'a' : 'A';
-    const auto mapping = upper ? [](char32_t cp, char32_t out[3]) { return unicode::to_upper(cp, out); }
-                               : [](char32_t cp, char32_t out[3]) { return unicode::to_lower(cp, out); };
+    const auto mapping =
+        upper ? [](char32_t cp, char32_t out[3]) { return unicode::to_upper(cp, out); }
+              : [](char32_t cp, char32_t out[3]) { return unicode::to_lower(cp, out); };
     for (size_t i = 0; i < c.s.size();) {
         const char byte = c.s[i];
         if (static_cast<unsigned char>(byte) < 0x80) {
@@ -449,8 +463,12 @@ Result<Value> map_case(Call& c, bool upper) {
     return string_value(out);
 }
 
-Result<Value> m_to_upper(Call& c) { return map_case(c, true); }
-Result<Value> m_to_lower(Call& c) { return map_case(c, false); }
+Result<Value> m_to_upper(Call& c) {
+    return map_case(c, true);
+}
+Result<Value> m_to_lower(Call& c) {
+    return map_case(c, false);
+}
 
 // `count` copies of `unit` appended to out, doubling the copied run each time.
 Result<void> append_repeated(RunBudget& budget, std::string& out, std::string_view unit,
@@ -517,8 +535,12 @@ Result<Value> pad(Call& c, bool at_start) {
     return string_value(out);
 }
 
-Result<Value> m_pad_start(Call& c) { return pad(c, true); }
-Result<Value> m_pad_end(Call& c) { return pad(c, false); }
+Result<Value> m_pad_start(Call& c) {
+    return pad(c, true);
+}
+Result<Value> m_pad_end(Call& c) {
+    return pad(c, false);
+}
 
 Result<Value> m_concat(Call& c) {
     if (c.args.empty()) return c.receiver;

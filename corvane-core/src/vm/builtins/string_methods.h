@@ -32,8 +32,7 @@ size_t char_start(std::string_view s, size_t pos);
 // The White_Space property.
 bool is_white_space(char32_t cp);
 // The text without leading and/or trailing White_Space characters.
-std::string_view trim_white_space(std::string_view s, bool leading = true,
-                                  bool trailing = true);
+std::string_view trim_white_space(std::string_view s, bool leading = true, bool trailing = true);
 
 }  // namespace text
 
