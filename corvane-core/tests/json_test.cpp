@@ -9,6 +9,7 @@
 
 #include "runtime_values.h"
 #include "trace.h"
+#include "vm/builtins/string_methods.h"
 
 namespace corvane {
 namespace {
@@ -323,6 +324,104 @@ TEST(JsonParse, HostileInputsEndCleanly) {
                                            : pick[(state >> 16) % (sizeof pick - 1)];
         }
         (void)parse(text);
+    }
+}
+
+// A direct reading of the container rules, cutting every array and object afresh with
+// split_json_top_level; scalars go to the reader itself. The reader must agree with it on
+// every input, however malformed.
+Result<Value> reference_read(std::string_view text, uint32_t depth) {
+    if (depth > kJsonMaxDepth) {
+        return fail(CorvaneError::runtime_error("JSON nesting depth exceeded (max 64)"));
+    }
+    const std::string_view t = text::trim_white_space(text);
+    if (t.empty() || (t.front() != '[' && t.front() != '{')) {
+        RunBudget budget;
+        return json_to_value_depth(budget, t, depth);
+    }
+    if (t.size() < 2) return fail(CorvaneError::runtime_error("Invalid JSON: " + std::string(t)));
+    const size_t last = std::max<size_t>(1, text::char_start(t, t.size() - 1));
+    const std::string_view inner = text::trim_white_space(t.substr(1, last - 1));
+    if (t.front() == '[') {
+        Array out;
+        if (inner.empty()) return Value::array(std::move(out));
+        for (std::string_view piece : split_json_top_level(inner)) {
+            auto v = reference_read(text::trim_white_space(piece), depth + 1);
+            if (!v) return v;
+            out.push_back(std::move(*v));
+        }
+        return Value::array(std::move(out));
+    }
+    ObjectMap out;
+    if (inner.empty()) return Value::object(std::move(out));
+    for (std::string_view raw : split_json_top_level(inner)) {
+        const std::string_view piece = text::trim_white_space(raw);
+        if (piece.empty()) continue;
+        // The first colon outside a string.
+        size_t colon = std::string_view::npos;
+        bool in_string = false;
+        size_t backslashes = 0;
+        for (size_t i = 0; i < piece.size() && colon == std::string_view::npos; ++i) {
+            const char ch = piece[i];
+            if (in_string && ch == '\\') {
+                ++backslashes;
+                continue;
+            }
+            if (in_string && ch == '"' && backslashes % 2 == 0) {
+                in_string = false;
+            } else if (!in_string && ch == '"') {
+                in_string = true;
+            } else if (!in_string && ch == ':') {
+                colon = i;
+            }
+            backslashes = 0;
+        }
+        if (colon == std::string_view::npos) continue;
+        std::string_view key = text::trim_white_space(piece.substr(0, colon));
+        if (key.size() >= 2 && key.front() == '"' && key.back() == '"') {
+            key = key.substr(1, key.size() - 2);
+        }
+        auto v = reference_read(text::trim_white_space(piece.substr(colon + 1)), depth + 1);
+        if (!v) return v;
+        out.set(Str(key), std::move(*v));
+    }
+    return Value::object(std::move(out));
+}
+
+std::string outcome(const Result<Value>& r) {
+    return r ? show(*r) : "error: " + r.error().display();
+}
+
+TEST(JsonParse, AgreesWithADirectReadingOnMalformedInputs) {
+    const std::string_view alphabet[] = {"[", "]", "{",    "}",    ",", ":",  "\"",  "\\", " ",
+                                         "1", "a", "-2.5", "null", "é", "\n", "[1,", "{a:"};
+    uint32_t state = 2024;
+    auto next = [&](uint32_t bound) {
+        state = state * 1664525 + 1013904223;
+        return (state >> 8) % bound;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        std::string text = next(2) ? "[" : "{";
+        const uint32_t length = 1 + next(40);
+        for (uint32_t i = 0; i < length; ++i) text += alphabet[next(std::size(alphabet))];
+        RunBudget budget;
+        ASSERT_EQ(outcome(json_to_value_depth(budget, text, 0)), outcome(reference_read(text, 0)))
+            << text;
+    }
+    // Deep and lopsided nesting around the depth limit.
+    for (size_t depth : {62u, 63u, 64u, 65u, 66u}) {
+        for (const char* inner : {"1", "", "1,2", "]", ",", "{a:[1]}", "\"[\""}) {
+            for (const char* open : {"[", "{k:", "{\"k\":[", "[{a:"}) {
+                std::string text;
+                for (size_t i = 0; i < depth; ++i) text += open;
+                text += inner;
+                text += std::string(depth / 2, ']');
+                RunBudget budget;
+                ASSERT_EQ(outcome(json_to_value_depth(budget, text, 0)),
+                          outcome(reference_read(text, 0)))
+                    << text;
+            }
+        }
     }
 }
 
