@@ -102,6 +102,16 @@ int main(int argc, char** argv) {
                              parsed = must(corvane::json_parse(b, {{Value::string(doc)}}), "parse");
                          }),
                doc_mb);
+    // Hostile input: a megabyte of opening brackets ends in the depth error, in linear time.
+    const Value brackets = Value::string(std::string(1'000'000, '['));
+    if (wanted("JSON.parse, 1 MB of '[' (depth error)"))
+        report("JSON.parse, 1 MB of '[' (depth error)",
+               median_ms(runs,
+                         [&] {
+                             auto b = budget();
+                             if (corvane::json_parse(b, {{brackets}})) std::exit(1);
+                         }),
+               1.0);
     if (parsed.is_undefined()) {
         auto b = budget();
         parsed = must(corvane::json_parse(b, {{Value::string(doc)}}), "parse");

@@ -1,9 +1,11 @@
 #include "vm/builtins/json.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <optional>
+#include <unordered_map>
 
 #include "number_text.h"
 #include "vm/builtins/string_methods.h"
@@ -288,10 +290,91 @@ Value decode_string(std::string_view body) {
     return Value::string(s);
 }
 
-// The position of the first ':' outside a string, or npos.
-size_t member_colon(std::string_view piece) {
+// Where the members of every array and object of one text begin and end.
+//
+// Each container is cut at the commas that lie outside strings at its own top level. The
+// string and bracket state at any byte does not depend on which container is being cut
+// (a container's inside starts just after its opening bracket, outside any string), so one
+// scan of the whole text finds every comma with its bracket level, and a container's
+// member commas are the commas of level (its opening level + 1) inside its range. This
+// keeps reading linear in the text instead of rescanning each nesting level.
+class CommaIndex {
+  public:
+    static Result<CommaIndex> build(RunBudget& budget, std::string_view text) {
+        CommaIndex index(text);
+        int64_t level = 0;
+        size_t backslashes = 0;
+        bool in_string = false;
+        for (size_t i = 0; i < text.size(); ++i) {
+            const char ch = text[i];
+            if (in_string) {
+                if (ch == '\\') {
+                    ++backslashes;
+                    continue;
+                }
+                if (ch == '"' && backslashes % 2 == 0) in_string = false;
+            } else if (ch == '"') {
+                in_string = true;
+            } else if (ch == '[' || ch == '{') {
+                ++level;
+            } else if (ch == ']' || ch == '}') {
+                --level;
+            } else if (ch == ',') {
+                index.commas_[level].push_back(i);
+            }
+            backslashes = 0;
+            if ((i & 0xFFFF) == 0xFFFF) {
+                if (auto r = budget.charge(0x10000); !r) return fail(r.error());
+            }
+        }
+        return index;
+    }
+
+    // Position of a view of the indexed text.
+    size_t offset(std::string_view part) const {
+        return static_cast<size_t>(part.data() - text_.data());
+    }
+
+    // The member pieces of `inner`, which starts at bracket level `level`: the texts between
+    // the commas of that level, the last one only when it is not empty.
+    template <class Visit>
+    Result<void> for_each_piece(RunBudget& budget, std::string_view inner, int64_t level,
+                                Visit&& visit) const {
+        const size_t begin = offset(inner);
+        const size_t end = begin + inner.size();
+        size_t piece_start = begin;
+        if (auto it = commas_.find(level); it != commas_.end()) {
+            const std::vector<size_t>& at = it->second;
+            for (auto c = std::lower_bound(at.begin(), at.end(), begin); c != at.end() && *c < end;
+                 ++c) {
+                if (auto r = budget.charge(RunBudget::kElementWork + (*c - piece_start)); !r) {
+                    return r;
+                }
+                if (auto r = visit(text_.substr(piece_start, *c - piece_start)); !r) return r;
+                piece_start = *c + 1;
+            }
+        }
+        if (piece_start < end) return visit(text_.substr(piece_start, end - piece_start));
+        return {};
+    }
+
+  private:
+    explicit CommaIndex(std::string_view text) : text_(text) {}
+
+    std::string_view text_;
+    std::unordered_map<int64_t, std::vector<size_t>> commas_;
+};
+
+// The first ':' outside a string, and how far the bracket level moved before it.
+struct MemberColon {
+    size_t pos = std::string_view::npos;
+    int64_t level_change = 0;
+};
+
+MemberColon member_colon(std::string_view piece) {
     bool in_string = false;
     size_t backslashes = 0;
+    int64_t level_change = 0;
     for (size_t i = 0; i < piece.size(); ++i) {
         const char ch = piece[i];
         if (in_string) {
@@ -302,83 +385,98 @@ size_t member_colon(std::string_view piece) {
             if (ch == '"' && backslashes % 2 == 0) in_string = false;
         } else if (ch == '"') {
             in_string = true;
+        } else if (ch == '[' || ch == '{') {
+            ++level_change;
+        } else if (ch == ']' || ch == '}') {
+            --level_change;
         } else if (ch == ':') {
-            return i;
+            return {i, level_change};
         }
         backslashes = 0;
     }
-    return std::string_view::npos;
+    return {};
 }
 
-Result<Value> read_array(RunBudget& budget, std::string_view inner, uint32_t depth) {
-    Array out;
-    if (inner.empty()) return Value::array(std::move(out));
-    // Every member is read one level deeper, so at the deepest level the first member
-    // already fails; no need to cut the rest of the text.
-    if (depth >= kJsonMaxDepth) return too_deep();
-    PieceScanner scanner(inner);
-    for (;;) {
-        auto piece = scanner.next(budget);
-        if (!piece) return fail(piece.error());
-        if (!*piece) break;
-        auto element = json_to_value_depth(budget, **piece, depth + 1);
-        if (!element) return element;
-        out.push_back(std::move(*element));
+// One reading: the index of the whole text, shared by every nested container.
+struct Reader {
+    RunBudget& budget;
+    const CommaIndex& index;
+
+    // Reads `text`, which starts at bracket level `level` of the indexed text.
+    Result<Value> read(std::string_view text, uint32_t depth, int64_t level) {
+        if (depth > kJsonMaxDepth) return too_deep();
+        const std::string_view t = text::trim_white_space(text);
+        if (t.empty() || (t.front() != '[' && t.front() != '{')) return read_scalar(budget, t);
+        if (t.size() < 2) return invalid(t);
+        // Drop the first character and the last one, whatever it is (a missing closing
+        // bracket costs the last character of the text instead), never half a character.
+        const size_t last = std::max<size_t>(1, text::char_start(t, t.size() - 1));
+        const std::string_view inner = text::trim_white_space(t.substr(1, last - 1));
+        return t.front() == '[' ? read_array(inner, depth, level + 1)
+                                : read_object(inner, depth, level + 1);
     }
-    return Value::array(std::move(out));
-}
 
-Result<Value> read_object(RunBudget& budget, std::string_view inner, uint32_t depth) {
-    ObjectMap out;
-    PieceScanner scanner(inner);
-    for (;;) {
-        auto next = scanner.next(budget);
-        if (!next) return fail(next.error());
-        if (!*next) break;
-        const std::string_view piece = text::trim_white_space(**next);
-        if (piece.empty()) continue;
-        const size_t colon = member_colon(piece);
-        if (colon == std::string_view::npos) continue;
-        std::string_view key = text::trim_white_space(piece.substr(0, colon));
-        if (key.size() >= 2 && key.front() == '"' && key.back() == '"') {
-            key = key.substr(1, key.size() - 2);
+    Result<Value> read_array(std::string_view inner, uint32_t depth, int64_t level) {
+        Array out;
+        if (inner.empty()) return Value::array(std::move(out));
+        // Every member is read one level deeper, so at the deepest level the first member
+        // already fails; the rest need not be cut.
+        if (depth >= kJsonMaxDepth) return too_deep();
+        auto done = index.for_each_piece(budget, inner, level, [&](std::string_view piece) {
+            auto element = read(piece, depth + 1, level);
+            if (!element) return Result<void>(fail(element.error()));
+            out.push_back(std::move(*element));
+            return Result<void>();
+        });
+        if (!done) return fail(done.error());
+        return Value::array(std::move(out));
+    }
+
+    Result<Value> read_object(std::string_view inner, uint32_t depth, int64_t level) {
+        ObjectMap out;
+        auto done = index.for_each_piece(budget, inner, level, [&](std::string_view raw) {
+            const std::string_view piece = text::trim_white_space(raw);
+            if (piece.empty()) return Result<void>();
+            const MemberColon colon = member_colon(piece);
+            if (auto r = budget.charge(std::min(colon.pos, piece.size())); !r) return r;
+            if (colon.pos == std::string_view::npos) return Result<void>();
+            std::string_view key = text::trim_white_space(piece.substr(0, colon.pos));
+            if (key.size() >= 2 && key.front() == '"' && key.back() == '"') {
+                key = key.substr(1, key.size() - 2);
+            }
+            auto value = read(piece.substr(colon.pos + 1), depth + 1, level + colon.level_change);
+            if (!value) return Result<void>(fail(value.error()));
+            out.set(Str(key), std::move(*value));
+            return Result<void>();
+        });
+        if (!done) return fail(done.error());
+        return Value::object(std::move(out));
+    }
+
+    static Result<Value> read_scalar(RunBudget& budget, std::string_view t) {
+        if (t == "null") return Value::null();
+        if (t == "true") return Value::boolean(true);
+        if (t == "false") return Value::boolean(false);
+        if (t.size() >= 2 && t.front() == '"' && t.back() == '"') {
+            if (auto r = budget.charge(t.size()); !r) return fail(r.error());
+            return decode_string(t.substr(1, t.size() - 2));
         }
-        auto value = json_to_value_depth(budget, piece.substr(colon + 1), depth + 1);
-        if (!value) return value;
-        out.set(Str(key), std::move(*value));
+        if (auto i = read_integer(t)) return Value::integer(*i);
+        if (is_decimal_literal(t)) return Value::number(parse_decimal_literal(t));
+        return invalid(t);
     }
-    return Value::object(std::move(out));
-}
-
-// An array or object text (starting with "[" or "{").
-Result<Value> read_container(RunBudget& budget, std::string_view t, uint32_t depth) {
-    if (t.size() < 2) return invalid(t);
-    // Drop the first character and the last one, whatever it is (a missing closing
-    // bracket costs the last character of the text instead), never half a character.
-    const size_t last = std::max<size_t>(1, text::char_start(t, t.size() - 1));
-    const std::string_view inner = text::trim_white_space(t.substr(1, last - 1));
-    return t.front() == '[' ? read_array(budget, inner, depth) : read_object(budget, inner, depth);
-}
+};
 
 }  // namespace
 
 Result<Value> json_to_value_depth(RunBudget& budget, std::string_view text, uint32_t depth) {
     if (depth > kJsonMaxDepth) return too_deep();
     const std::string_view t = text::trim_white_space(text);
-    // A text that starts with a bracket can be nothing but a container (or invalid), so
-    // the scalar forms below need not be tried.
-    const bool bracketed = !t.empty() && (t.front() == '[' || t.front() == '{');
-    if (bracketed) return read_container(budget, t, depth);
-    if (t == "null") return Value::null();
-    if (t == "true") return Value::boolean(true);
-    if (t == "false") return Value::boolean(false);
-    if (t.size() >= 2 && t.front() == '"' && t.back() == '"') {
-        if (auto r = budget.charge(t.size()); !r) return fail(r.error());
-        return decode_string(t.substr(1, t.size() - 2));
-    }
-    if (auto i = read_integer(t)) return Value::integer(*i);
-    if (is_decimal_literal(t)) return Value::number(parse_decimal_literal(t));
-    return invalid(t);
+    if (t.empty() || (t.front() != '[' && t.front() != '{')) return Reader::read_scalar(budget, t);
+    auto index = CommaIndex::build(budget, t);
+    if (!index) return fail(index.error());
+    Reader reader{budget, *index};
+    return reader.read(t, depth, 0);
 }
 
 std::vector<std::string_view> split_json_top_level(std::string_view text) {
