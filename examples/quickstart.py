@@ -31,7 +31,14 @@ def main() -> None:
         return
     print("output:", result["output"])
     print("stdout:", result["stdout"], end="")
-    print("stages:", [span["name"] for span in result["trace"]["children"]])
+    print("stages:", [(s["name"], s["duration_us"]) for s in result["trace"]["children"]])
+
+    # Anything that could reach outside the sandbox is refused; limits stop runaway code.
+    for hostile in ["require('fs')", "globalThis.process", "while (true) {}"]:
+        try:
+            corvane.Corvane(hostile, time_limit_ms=50, max_allocations=10**9).run()
+        except RuntimeError as error:
+            print(f"{hostile!r:24} -> {error}")
 
 
 if __name__ == "__main__":

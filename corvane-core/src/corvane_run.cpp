@@ -2,7 +2,10 @@
 
 #include <unordered_set>
 
-#include "pending_stages.h"
+#include "compiler/compiler.h"
+#include "parser/front_end.h"
+#include "vm/builtins/globals.h"
+#include "vm/vm.h"
 
 namespace corvane {
 
@@ -23,7 +26,7 @@ Result<RunResult> CorvaneRun::run(RunInputs run_inputs) const {
     SpanBuilder root("corvane.run");
 
     SpanBuilder parse_span("parse");
-    auto program = pending::parse(code);
+    auto program = front_end::parse(code);
     if (!program) return fail_stage(root, parse_span, std::move(program.error()));
     root.add_child(std::move(parse_span).finish());
 
@@ -31,15 +34,35 @@ Result<RunResult> CorvaneRun::run(RunInputs run_inputs) const {
     std::unordered_set<std::string> externals(external_functions.begin(),
                                               external_functions.end());
     std::unordered_set<std::string> vm_externals = externals;
-    auto compiled = pending::compile_with_externals(std::move(*program), std::move(externals));
+    auto compiled = compile_with_externals(*program, externals);
     if (!compiled) return fail_stage(root, compile_span, std::move(compiled.error()));
+    *program = ir::Program{};  // the compiled program keeps what it needs of the IR
     root.add_child(std::move(compile_span).finish());
 
     SpanBuilder execute_span("execute");
-    (void)vm_externals;
-    (void)run_inputs;
-    return fail_stage(root, execute_span,
-                      CorvaneError::runtime_error("the machine is not implemented yet"));
+    Vm vm(std::move(*compiled),
+          Limits{memory_limit_bytes, time_limit_ms, max_stack_depth, max_allocations},
+          std::move(vm_externals));
+    register_globals(vm.globals);
+    for (auto& [name, value] : run_inputs) vm.set_global(name, std::move(value));
+    vm.start_clock();
+    vm.push_top_frame();
+    Result<VmOutcome> outcome = vm.execute();
+    if (!outcome) return fail_stage(root, execute_span, std::move(outcome.error()));
+
+    RunResult result;
+    if (auto* complete = std::get_if<VmComplete>(&*outcome)) {
+        result.state = Complete{std::move(complete->value)};
+    } else {
+        auto& suspended = std::get<VmSuspended>(*outcome);
+        execute_span.set_attr("corvane.suspended_on", suspended.function_name.view());
+        execute_span.set_attr("corvane.args_count", uint64_t{suspended.args.size()});
+        result.state = Suspended{suspended.function_name.str(), std::move(suspended.args), {}};
+    }
+    root.add_child(std::move(execute_span).finish());
+    result.stdout_text = std::move(vm.stdout_text);
+    result.trace.root = std::move(root).finish();
+    return result;
 }
 
 }  // namespace corvane

@@ -14,13 +14,11 @@ namespace {
 
 struct CollectingSink final : DiagSink {
     std::vector<std::string> messages;
-    bool failed_flag = false;
     void error(uint32_t, std::string message) override {
-        if (failed_flag) return;
-        failed_flag = true;
+        if (failed_) return;
+        failed_ = true;
         messages.push_back(std::move(message));
     }
-    bool failed() const override { return failed_flag; }
 };
 
 struct Lexed {

@@ -93,7 +93,14 @@ TEST(ParserFuzz, TruncatedAndMutatedCorpusReturnsCleanly) {
 
 // ---- depth limits on a small stack ------------------------------------------------------
 
-constexpr size_t kStackSize = 512 * 1024;
+// Sanitizer builds pad every frame with red zones, so they get a proportionally larger
+// stack; the 512 KiB figure and the usage bound apply to ordinary builds.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr size_t kStackScale = 8;
+#else
+constexpr size_t kStackScale = 1;
+#endif
+constexpr size_t kStackSize = 512 * 1024 * kStackScale;
 constexpr unsigned char kPaint = 0xA5;
 
 struct StackRun {
@@ -177,7 +184,9 @@ TEST(ParserDepth, NestingAtAndBeyondTheLimitOnA512KiBStack) {
                           std::string::npos)
                     << c.name << ": " << result.diagnostics[0];
             }
-            EXPECT_LT(used, 256 * 1024u) << c.name << " n=" << n;
+            if (kStackScale == 1) {
+                EXPECT_LT(used, 256 * 1024u) << c.name << " n=" << n;
+            }
         }
     }
     RecordProperty("max_stack_bytes", static_cast<int>(max_used));

@@ -32,7 +32,6 @@ public:
 
     // DiagSink
     void error(uint32_t offset, std::string message) override;
-    bool failed() const override { return failed_; }
 
 private:
     // ---- tokens ------------------------------------------------------------------------
@@ -248,7 +247,6 @@ private:
     Ast& ast_;
     Lexer lx_;
     uint32_t prev_end_ = 0;
-    bool failed_ = false;
     int speculating_ = 0;
     uint32_t depth_ = 0;
     std::vector<NodeId> scratch_;
