@@ -231,6 +231,18 @@ TEST(ArrayMethods, LongWorkRespectsTheDeadline) {
         EXPECT_EQ(run(expired, big, c.method, c.args), "error: execution time limit exceeded")
             << c.method;
     }
+    // Searching many long texts of the needle's length reads them all: that work counts.
+    const std::string long_text(1 << 20, 'x');
+    std::string needle_text = long_text;
+    needle_text.back() = 'y';
+    const Value texts = Value::array(Array(4096, S(long_text)));
+    {
+        const int64_t start = monotonic_now_ns();
+        RunBudget budget(start + 2'000'000);
+        EXPECT_EQ(run(budget, texts, "includes", {S(needle_text)}),
+                  "error: execution time limit exceeded");
+        EXPECT_LT((monotonic_now_ns() - start) / 1'000'000, 60);
+    }
     // Join of a structure that is enormous as text stops at the deadline or the limit,
     // whichever comes first, and never runs long past the deadline.
     const Value shared = doubled(F(0.1), 30);

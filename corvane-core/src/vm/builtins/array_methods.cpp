@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "vm/builtins/call_builtin.h"
 
@@ -67,12 +68,15 @@ Result<Value> m_join(Call& c) {
 Result<Value> find_index(Call& c, bool last) {
     const Value& needle = value_or_undefined(c.args, 0);
     const size_t n = c.a.size();
+    // Comparing two texts of the same length reads them both: count those bytes too.
+    const size_t needle_text = needle.is_string() ? needle.as_str_view().size() : SIZE_MAX;
     for (size_t k = 0; k < n; ++k) {
         const size_t i = last ? n - 1 - k : k;
-        if (strict_eq(c.a[i], needle)) return Value::integer(static_cast<int64_t>(i));
-        if ((k & 1023) == 1023) {
-            if (auto r = charge_elements(c.budget, 1024); !r) return fail(r.error());
-        }
+        const Value& element = c.a[i];
+        if (strict_eq(element, needle)) return Value::integer(static_cast<int64_t>(i));
+        uint64_t work = RunBudget::kElementWork;
+        if (element.is_string() && element.as_str_view().size() == needle_text) work += needle_text;
+        if (auto r = c.budget.charge(work); !r) return fail(r.error());
     }
     return Value::integer(-1);
 }
