@@ -4,12 +4,16 @@
 #include "vm_test_util.h"
 
 using namespace corvane;
+
+namespace {
+RunBudget budget;  // no deadline
+}  // namespace
 using namespace corvane::test;
 
 namespace {
 std::string call(std::string_view object, std::string_view method, std::vector<Value> args) {
     std::string out;
-    auto r = call_global_method(object, method, args, out);
+    auto r = call_global_method(object, method, args, out, budget);
     if (!r) return "error: " + r.error().display();
     if (!*r) return "<no such method>";
     std::string kind = (*r)->is_float() ? "F:" : "";
@@ -21,12 +25,12 @@ const double kNaN = NAN;
 TEST(Globals, ConsoleFormatting) {
     std::string out;
     std::vector<Value> a = {str("a"), I(1), Value::boolean(true), Value::null(), Value()};
-    ASSERT_TRUE(call_global_method("console", "log", a, out));
+    ASSERT_TRUE(call_global_method("console", "log", a, out, budget));
     std::vector<Value> b = {arr({I(1), arr({I(2), I(3)})}), Value::object(ObjectMap{})};
-    ASSERT_TRUE(call_global_method("console", "error", b, out));
-    ASSERT_TRUE(call_global_method("console", "debug", {}, out));
+    ASSERT_TRUE(call_global_method("console", "error", b, out, budget));
+    ASSERT_TRUE(call_global_method("console", "debug", {}, out, budget));
     EXPECT_EQ(out, "a 1 true null undefined\n1,2,3 [object Object]\n\n");
-    EXPECT_FALSE(*call_global_method("console", "table", {}, out));
+    EXPECT_FALSE(*call_global_method("console", "table", {}, out, budget));
 }
 
 TEST(Globals, MathTable) {
@@ -90,16 +94,16 @@ TEST(Globals, ArrayObjectPromiseTable) {
     // assign: a 3 then b 2; the first argument is unchanged
     std::string out;
     std::vector<Value> args = {obj, Value::object(o2), I(7), Value::object(o3)};
-    Value merged = **call_global_method("Object", "assign", args, out);
-    EXPECT_EQ(to_js_string(**call_global_method("Object", "entries", std::vector<Value>{merged}, out)), "a,3,b,2");
+    Value merged = **call_global_method("Object", "assign", args, out, budget);
+    EXPECT_EQ(to_js_string(**call_global_method("Object", "entries", std::vector<Value>{merged}, out, budget)), "a,3,b,2");
     EXPECT_EQ(obj.as_object().find("a")->as_int(), 1);
     // Promise.all
     std::vector<Value> all_args = {arr({I(1), resolved2})};
-    Value all = **call_global_method("Promise", "all", all_args, out);
+    Value all = **call_global_method("Promise", "all", all_args, out, budget);
     EXPECT_EQ(to_js_string(*all.as_object().find("value")), "1,2");
-    Value rejected = **call_global_method("Promise", "reject", std::vector<Value>{str("e")}, out);
+    Value rejected = **call_global_method("Promise", "reject", std::vector<Value>{str("e")}, out, budget);
     std::vector<Value> rej_args = {arr({rejected, I(1)})};
-    Value first_rejected = **call_global_method("Promise", "all", rej_args, out);
+    Value first_rejected = **call_global_method("Promise", "all", rej_args, out, budget);
     EXPECT_EQ(to_js_string(*first_rejected.as_object().find("reason")), "e");
-    EXPECT_TRUE(call_global_method("Promise", "resolve", std::vector<Value>{rejected}, out).value()->same_cell(rejected));
+    EXPECT_TRUE(call_global_method("Promise", "resolve", std::vector<Value>{rejected}, out, budget).value()->same_cell(rejected));
 }

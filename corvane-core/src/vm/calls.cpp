@@ -73,7 +73,8 @@ Result<void> call_builtin_method(Vm& vm, const BuiltinMethod& m, std::optional<V
         return push_result(vm, call_generator_method(vm, *receiver, method, args), m);
     }
     size_t before = vm.stdout_text.size();
-    auto r = call_global_method(object, method, args, vm.stdout_text);
+    RunBudget budget = budget_of(vm);
+    auto r = call_global_method(object, method, args, vm.stdout_text, budget);
     if (auto ok = vm.charge((vm.stdout_text.size() - before) / 64); !ok) return ok;
     return push_result(vm, std::move(r), m);
 }

@@ -9,11 +9,10 @@
 #include "compiler/instruction.h"
 #include "error.h"
 #include "value.h"
+#include "vm/builtins/run_budget.h"  // kMaxStringBytes
 
 namespace corvane {
 
-// Longest text a concatenation may build.
-inline constexpr size_t kMaxStringBytes = 10'000'000;
 
 int32_t i32sat(const Value& v);
 uint32_t u32sat(const Value& v);

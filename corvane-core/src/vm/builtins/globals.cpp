@@ -186,13 +186,14 @@ void register_globals(GlobalMap& globals) {
 }
 
 Result<std::optional<Value>> call_global_method(std::string_view object, std::string_view method,
-                                                std::span<const Value> args, std::string& output) {
+                                                std::span<const Value> args, std::string& output,
+                                                RunBudget& budget) {
     if (object == "console") return console_method(method, args, output);
     if (object == "Math") return math_method(method, args);
     if (object == "Array") return array_method(method, args);
     if (object == "Object") return object_method(method, args);
     if (object == "Promise") return promise_method(method, args);
-    if (object == "JSON") return call_json_method(method, args);
+    if (object == "JSON") return call_json_method(budget, method, args);
     return none();
 }
 

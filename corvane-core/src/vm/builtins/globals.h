@@ -8,6 +8,7 @@
 
 #include "error.h"
 #include "value.h"
+#include "vm/builtins/run_budget.h"
 #include "vm/vm.h"
 
 namespace corvane {
@@ -16,12 +17,17 @@ namespace corvane {
 void register_globals(GlobalMap& globals);
 
 // Carries out `object.method(...args)` for a namespace object. Console methods append to
-// `output`. nullopt means there is no such method.
+// `output`; long work (JSON) is charged to `budget`. nullopt means there is no such method.
 Result<std::optional<Value>> call_global_method(std::string_view object, std::string_view method,
-                                                std::span<const Value> args, std::string& output);
+                                                std::span<const Value> args, std::string& output,
+                                                RunBudget& budget);
 
-// JSON.stringify / JSON.parse, provided by the JSON module; nullopt for other names.
-Result<std::optional<Value>> call_json_method(std::string_view method, std::span<const Value> args);
+// JSON.stringify / JSON.parse; nullopt for other names.
+Result<std::optional<Value>> call_json_method(RunBudget& budget, std::string_view method,
+                                              std::span<const Value> args);
+
+// The time budget of builtins called by this machine: its deadline is the run's time limit.
+RunBudget budget_of(const Vm& vm);
 
 // A promise object: {"__promise__": true, "status": ..., "value"/"reason": ...}.
 bool is_promise(const Value& v);
