@@ -83,3 +83,17 @@ TEST(Instruction, ConstantKindsAreDistinct) {
     EXPECT_EQ(Constant::undefined().value.index(), 0u);
     EXPECT_EQ(Constant::string("").value.index(), 5u);
 }
+
+#include "parser/ir.h"
+
+TEST(CompiledProgram, ParamListRecognisesAFinalRest) {
+    std::vector<ir::ParamPattern> params;
+    params.push_back(ir::ParamPattern{ir::ParamPattern::Ident{"a"}});
+    params.push_back(ir::ParamPattern{ir::ParamPattern::Rest{"r"}});
+    ParamList list = ParamList::from(params);
+    EXPECT_EQ(list.count(), 2u);
+    EXPECT_TRUE(list.has_rest());
+    ASSERT_NE(list.patterns(), nullptr);
+    EXPECT_EQ(*list.patterns(), params);
+    EXPECT_FALSE(ParamList::from({}).has_rest());
+}

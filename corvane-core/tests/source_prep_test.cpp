@@ -43,7 +43,7 @@ TEST(SourcePrep, TrailingObjectsAndShorthandListsAreRewritten) {
     for (const auto& c : cases) check(c);
 }
 
-TEST(SourcePrep, DISABLED_UnicodeLettersAndWhiteSpace) {
+TEST(SourcePrep, UnicodeLettersAndWhiteSpace) {
     const Case cases[] = {
         // Letters beyond ASCII count as word characters in a shorthand list.
         {"{ \xC3\xA9t\xC3\xA9, b }", ";({ \xC3\xA9t\xC3\xA9, b })"},

@@ -71,10 +71,10 @@ TEST(VmOperators, UnaryTable) {
         std::string expected;
     };
     const Case cases[] = {
-        {Op::Neg, I(kMin), "Int -9223372036854776000"},
+        {Op::Neg, I(kMin), "Int -9223372036854775808"},
         {Op::Neg, I(5), "Int -5"},
         {Op::Neg, str("2"), "Float -2"},
-        {Op::Increment, I(kMax), "Int -9223372036854776000"},
+        {Op::Increment, I(kMax), "Int -9223372036854775808"},
         {Op::Decrement, I(kMin), "Int 9223372036854775807"},
         {Op::Increment, Value::number(1.5), "Float 2.5"},
         {Op::BitNot, Value::number(NAN), "Int -1"},

@@ -27,7 +27,11 @@ inline CompiledFunction fn(Code code, size_t params, std::vector<Str> locals = {
     CompiledFunction f;
     f.params = ParamList(nullptr, params, rest);
     f.instructions = std::move(code);
-    while (locals.size() < params) locals.push_back(Str("p" + std::to_string(locals.size())));
+    while (locals.size() < params) {
+        std::string name = "p";
+        name += std::to_string(locals.size());
+        locals.push_back(Str(name));
+    }
     f.local_count = locals.size();
     f.local_names = std::move(locals);
     return f;

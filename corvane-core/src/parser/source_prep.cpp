@@ -3,27 +3,7 @@
 #include <array>
 #include <cstddef>
 
-#if __has_include("unicode.h")
 #include "unicode.h"
-#else
-// Stand-in until the generated Unicode tables land: ASCII classes only.
-namespace corvane::unicode {
-struct Decoded {
-    char32_t cp;
-    uint32_t len;
-    bool valid;
-};
-inline Decoded decode_utf8(std::string_view s, size_t pos) {
-    return {static_cast<unsigned char>(s[pos]), 1, static_cast<unsigned char>(s[pos]) < 0x80};
-}
-inline bool is_white_space(char32_t c) {
-    return c == ' ' || (c >= 9 && c <= 13) || c == 0x85 || c == 0xA0;
-}
-inline bool is_alphanumeric(char32_t c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-}  // namespace corvane::unicode
-#endif
 
 namespace corvane::front_end {
 
