@@ -197,6 +197,10 @@ TEST(CompilerRun, FunctionsAndClosures) {
         {"function fact(n) { return n <= 1 ? 1 : n * fact(n - 1) } fact(10)", "3628800"},
         {"function outer() { let v = 3; return () => v * 2 } outer()()", "6"},
         {"function f() { undeclared = 3 } f(); undeclared", "3"},
+        {"const fib = (n) => n <= 1 ? n : fib(n - 1) + fib(n - 2); fib(10)", "55"},
+        {"const fact = function f(n) { return n <= 1 ? 1 : n * f(n - 1) }; fact(5)", "120"},
+        {"function outer() { const go = (n) => n == 0 ? 'done' : go(n - 1); return go(3) } outer()",
+         "done"},
     });
 }
 
