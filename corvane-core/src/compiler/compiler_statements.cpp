@@ -114,7 +114,8 @@ Result<void> compile_var_decl(Compiler& c, const Statement::VarDecl& decl) {
                 // other functions reach it, since closures capture values at creation.
                 c.emit(ins::Dup{});
                 c.emit(ins::StoreLocal{slot});
-                for (const std::string* name : function_value_names(c, decl_name, *declarator.init)) {
+                for (const std::string* name :
+                     function_value_names(c, decl_name, *declarator.init)) {
                     c.emit(ins::Dup{});
                     c.emit(ins::StoreGlobal{Str(*name)});
                 }
