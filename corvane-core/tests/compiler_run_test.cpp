@@ -225,6 +225,12 @@ TEST(CompilerRun, Classes) {
          "new B(4).m()",
          "4"},
         {"class A { static s() { return 's' } } A.s()", "s"},
+        // The receiver of a call is the object its callee was read from, whatever method
+        // calls its arguments make.
+        {"class Box { constructor() { this.v = [] } add(x) { this.v[this.v.length] = x } "
+         "take() { return 7 } } const a = new Box(); const b = new Box(); a.add(b.take()); "
+         "a.add(b.take()); `${[a.v.length, b.v.length]}`",
+         "2,0"},
         {"const K = class { m() { return 1 } }; new K().__class__", "AnonymousClass"},
         {"class C { } new C() instanceof C", "true"},
         {"function mk() { class L { m() { return 5 } } return new L().m() } mk()", "5"},
