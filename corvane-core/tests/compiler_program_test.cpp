@@ -119,7 +119,8 @@ TEST(CompilerProgram, FunctionsKeepTheirIrIndices) {
     EXPECT_CODE(out.functions[0].instructions, I(1), ins::Return{}, U(), ins::Return{});
     EXPECT_CODE(out.functions[1].instructions, ins::MakeClosure{0}, ins::Return{}, U(),
                 ins::Return{});
-    EXPECT_CODE(out.instructions, ins::MakeClosure{1}, SL(0));
+    // A declaration that holds a function also makes it a global of that name.
+    EXPECT_CODE(out.instructions, ins::MakeClosure{1}, ins::Dup{}, SL(0), SG("f"));
 }
 
 TEST(CompilerProgram, ClassMembersFollowTheProgramFunctions) {

@@ -95,7 +95,8 @@ Result<CompiledProgram> compile_with_externals(const ir::Program& program,
         const ir::Statement& statement = body[i];
         if (i + 1 == body.size() && statement.is<ir::Statement::Expr>()) {
             // The last expression statement's value is the run's result: no Pop.
-            auto done = compiler_detail::compile_expr(top, statement.as<ir::Statement::Expr>().expr);
+            const ir::Expr& result = statement.as<ir::Statement::Expr>().expr;
+            auto done = compiler_detail::compile_expr(top, result);
             if (!done) return fail(std::move(done.error()));
         } else {
             auto done = compiler_detail::compile_statement(top, statement);

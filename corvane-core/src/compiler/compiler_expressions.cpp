@@ -119,14 +119,6 @@ void release_target_keys(Compiler& c, const std::vector<const Expr*>& registered
     }
 }
 
-Result<void> compile_chain_link(Compiler& c, const Expr& e, std::vector<size_t>& nullish);
-
-// The object or callee of a chain link: part of the same chain when it is a link itself.
-Result<void> compile_chain_base(Compiler& c, const Expr& e, std::vector<size_t>& nullish) {
-    if (is_chain_link(e)) return compile_chain_link(c, e, nullish);
-    return compile_expr(c, e);
-}
-
 Result<void> compile_args(Compiler& c, const std::vector<Expr>& args) {
     for (const auto& arg : args) {
         if (arg.is<Expr::Spread>()) {
@@ -141,56 +133,76 @@ Result<void> compile_args(Compiler& c, const std::vector<Expr>& args) {
     return {};
 }
 
-Result<void> compile_call_link(Compiler& c, const Expr::Call& call, std::vector<size_t>& nullish) {
+// A call that does not evaluate its callee: `super(...)`, or a direct call of a host
+// function (checked before locals, so a local of the same name does not hide it).
+bool is_special_call(const Compiler& c, const Expr::Call& call) {
     const Expr& callee = call.callee.get();
-    if (callee.is<Expr::Ident>()) {
-        const std::string& name = callee.as<Expr::Ident>().name;
+    if (!callee.is<Expr::Ident>()) return false;
+    const std::string& name = callee.as<Expr::Ident>().name;
+    return name == "super" || c.is_external(name);
+}
+
+// Emits one link of a chain whose object or callee is already on the stack. An optional
+// link that meets undefined or null jumps, with that value on the stack, to the end of
+// the whole chain, which then yields undefined: `a?.b.c` and `a?.m()` are undefined when
+// `a` is nullish.
+Result<void> emit_link(Compiler& c, const Expr& link, std::vector<size_t>& nullish) {
+    if (link.is<Expr::Member>()) {
+        const auto& m = link.as<Expr::Member>();
+        if (m.optional) nullish.push_back(c.emit(ins::JumpIfNullish{}));
+        c.emit(ins::GetProperty{Str(m.property)});
+        return {};
+    }
+    if (link.is<Expr::Index>()) {
+        const auto& x = link.as<Expr::Index>();
+        if (x.optional) nullish.push_back(c.emit(ins::JumpIfNullish{}));
+        if (auto done = compile_key(c, x.index.get()); !done) return done;
+        c.emit(ins::GetIndex{});
+        return {};
+    }
+    const auto& call = link.as<Expr::Call>();
+    if (is_special_call(c, call)) {
+        if (auto done = compile_args(c, call.args); !done) return done;
+        const std::string& name = call.callee->as<Expr::Ident>().name;
         if (name == "super") {
-            if (auto done = compile_args(c, call.args); !done) return done;
             c.emit(ins::SuperCall{call.args.size()});
-            return {};
-        }
-        // Checked before locals: a local of the same name does not hide the host function.
-        if (c.is_external(name)) {
-            if (auto done = compile_args(c, call.args); !done) return done;
+        } else {
             c.emit(ins::CallExternal{Str(name), call.args.size()});
-            return {};
         }
+        return {};
     }
     // A method call keeps `obj; GetProperty(m)` directly before its arguments, so the
     // machine can pair the callee with the object it was read from.
-    if (auto done = compile_chain_base(c, callee, nullish); !done) return done;
     if (call.optional) nullish.push_back(c.emit(ins::JumpIfNullish{}));
     if (auto done = compile_args(c, call.args); !done) return done;
     c.emit(ins::Call{call.args.size()});
     return {};
 }
 
-// One link of a member/index/call chain. An optional link that meets undefined or null
-// jumps (with that value on the stack) to the end of the whole chain, which then yields
-// undefined: `a?.b.c` and `a?.m()` are undefined when `a` is nullish.
-Result<void> compile_chain_link(Compiler& c, const Expr& e, std::vector<size_t>& nullish) {
-    if (e.is<Expr::Member>()) {
-        const auto& m = e.as<Expr::Member>();
-        if (auto done = compile_chain_base(c, m.object.get(), nullish); !done) return done;
-        if (m.optional) nullish.push_back(c.emit(ins::JumpIfNullish{}));
-        c.emit(ins::GetProperty{Str(m.property)});
-        return {};
-    }
-    if (e.is<Expr::Index>()) {
-        const auto& x = e.as<Expr::Index>();
-        if (auto done = compile_chain_base(c, x.object.get(), nullish); !done) return done;
-        if (x.optional) nullish.push_back(c.emit(ins::JumpIfNullish{}));
-        if (auto done = compile_key(c, x.index.get()); !done) return done;
-        c.emit(ins::GetIndex{});
-        return {};
-    }
-    return compile_call_link(c, e.as<Expr::Call>(), nullish);
-}
-
+// A chain of member reads, index reads and calls, compiled without recursing once per
+// link: the links are collected down to the innermost object, then emitted outward.
 Result<void> compile_chain(Compiler& c, const Expr& e) {
+    std::vector<const Expr*> links;
+    const Expr* base = &e;
+    while (base && is_chain_link(*base)) {
+        links.push_back(base);
+        if (base->is<Expr::Member>()) {
+            base = &base->as<Expr::Member>().object.get();
+        } else if (base->is<Expr::Index>()) {
+            base = &base->as<Expr::Index>().object.get();
+        } else if (is_special_call(c, base->as<Expr::Call>())) {
+            base = nullptr;
+        } else {
+            base = &base->as<Expr::Call>().callee.get();
+        }
+    }
+    if (base) {
+        if (auto done = compile_expr(c, *base); !done) return done;
+    }
     std::vector<size_t> nullish;
-    if (auto done = compile_chain_link(c, e, nullish); !done) return done;
+    for (size_t i = links.size(); i-- > 0;) {
+        if (auto done = emit_link(c, *links[i], nullish); !done) return done;
+    }
     if (nullish.empty()) return {};
     size_t to_end = c.emit(ins::Jump{});
     c.patch_all_here(nullish);
@@ -461,7 +473,8 @@ Result<void> compile_expr(Compiler& c, const Expr& expr) {
                 c.emit(ins::TypeOf{});
             } else {
                 static_assert(std::is_same_v<T, Expr::Class>);
-                const ir::FunctionDef* constructor = e.constructor ? &e.constructor->get() : nullptr;
+                const ir::FunctionDef* constructor =
+                    e.constructor ? &e.constructor->get() : nullptr;
                 return compile_class(c, e.name, e.super_class, constructor, e.methods,
                                      e.static_methods);
             }

@@ -181,8 +181,8 @@ Result<CompiledFunction> compile_function_def(Compiler& c, const ir::FunctionDef
     CompiledFunction out;
     if (function.name) out.name = Str(*function.name);
     bool rest = !params.empty() && params.back().is<ir::ParamPattern::Rest>();
-    out.params =
-        ParamList(std::make_shared<const std::vector<ir::ParamPattern>>(params), params.size(), rest);
+    auto patterns = std::make_shared<const std::vector<ir::ParamPattern>>(params);
+    out.params = ParamList(std::move(patterns), params.size(), rest);
     out.local_count = body.local_count();
     out.local_names = body.take_local_names();
     out.instructions = body.take_code();

@@ -78,15 +78,49 @@ Result<Control> with_control(Compiler& c, Control control, F&& body) {
 
 Control loop_control() { return Control{Control::Kind::Loop, false, nullptr, {}, {}}; }
 
+bool is_function_value(const ir::Expr& e) {
+    return e.is<ir::Expr::Arrow>() || e.is<ir::Expr::Function>() || e.is<ir::Expr::Class>();
+}
+
+// The other names a function value in a declaration is known by: the own name of a named
+// function expression (`const fact = function f(n) { ... f(n - 1) }`) when it differs.
+std::vector<const std::string*> function_value_names(Compiler& c, const std::string& declared,
+                                                     const ir::Expr& e) {
+    std::vector<const std::string*> out;
+    if (!e.is<ir::Expr::Function>()) return out;
+    const auto& functions = c.shared().program->functions;
+    size_t index = e.as<ir::Expr::Function>().func_index;
+    if (index < functions.size() && functions[index].name && *functions[index].name != declared) {
+        out.push_back(&*functions[index].name);
+    }
+    return out;
+}
+
 Result<void> compile_var_decl(Compiler& c, const Statement::VarDecl& decl) {
     for (const auto& declarator : decl.declarations) {
         if (declarator.target.is<ir::AssignTarget::Ident>()) {
             // Declared before the initializer, which therefore sees the new local.
-            size_t slot = c.declare_local(declarator.target.as<ir::AssignTarget::Ident>().name);
-            if (declarator.init) {
-                if (auto done = compile_expr(c, *declarator.init); !done) return done;
-            } else {
+            const std::string& decl_name = declarator.target.as<ir::AssignTarget::Ident>().name;
+            size_t slot = c.declare_local(decl_name);
+            if (!declarator.init) {
                 c.emit(ins::PushConst{Constant::undefined()});
+                c.emit(ins::StoreLocal{slot});
+                continue;
+            }
+            if (auto done = compile_expr(c, *declarator.init); !done) return done;
+            if (is_function_value(*declarator.init)) {
+                // Like a function declaration, the function is also stored as a global of
+                // its name: that is how its own body (`const f = n => ... f(n - 1)`) and
+                // other functions reach it, since closures capture values at creation.
+                c.emit(ins::Dup{});
+                c.emit(ins::StoreLocal{slot});
+                for (const std::string* name :
+                     function_value_names(c, decl_name, *declarator.init)) {
+                    c.emit(ins::Dup{});
+                    c.emit(ins::StoreGlobal{Str(*name)});
+                }
+                c.emit(ins::StoreGlobal{Str(decl_name)});
+                continue;
             }
             c.emit(ins::StoreLocal{slot});
             continue;
