@@ -224,12 +224,13 @@ Result<VmOutcome> Vm::run(size_t base, bool nested) {
             if (auto ok = finish_frame(Value()); !ok) return fail(ok.error());
         } else {
             const Instruction& instruction = code[frame.ip++];
-            auto r = dispatch(*this, instruction);
+            VmOutcome outcome;
+            auto r = dispatch(*this, instruction, outcome);
             if (!r) {
                 if (auto h = handle_error(std::move(r.error()), base); !h) return fail(h.error());
                 continue;
             }
-            if (*r) return std::move(**r);
+            if (*r) return outcome;
         }
         if (nested) {
             if (frames.size() == base) {
