@@ -54,7 +54,7 @@ Outcome do_return(Vm& vm, VmOutcome& out) {
         vm.truncate_stack(vm.stack.size() - 1);
     }
     if (vm.frames.size() == 1) {
-        out = VmComplete{std::move(value)};
+        out = VmOutcome::complete(std::move(value));
         return true;
     }
     return done(vm.finish_frame(std::move(value)));

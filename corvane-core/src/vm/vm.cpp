@@ -218,7 +218,7 @@ Result<VmOutcome> Vm::run(size_t base, bool nested) {
                     result = std::move(stack.back());
                     truncate_stack(stack.size() - 1);
                 }
-                return VmOutcome(VmComplete{std::move(result)});
+                return VmOutcome::complete(std::move(result));
             }
             // Running off the end of a function is a return of undefined.
             if (auto ok = finish_frame(Value()); !ok) return fail(ok.error());
@@ -239,7 +239,7 @@ Result<VmOutcome> Vm::run(size_t base, bool nested) {
                     result = std::move(stack.back());
                     truncate_stack(stack.size() - 1);
                 }
-                return VmOutcome(VmComplete{std::move(result)});
+                return VmOutcome::complete(std::move(result));
             }
         } else if (!continuations.empty()) {
             if (auto ok = process_continuation(); !ok) return fail(ok.error());
@@ -288,11 +288,8 @@ Result<Value> Vm::call_function_internal(const Value& callee, std::vector<Value>
         truncate_stack(stack_base);
         return fail(r.error());
     }
-    if (auto* suspended = std::get_if<VmSuspended>(&*r)) {
-        (void)suspended;
-        return fail(CorvaneError::runtime_error("cannot suspend inside array callback"));
-    }
-    return std::move(std::get<VmComplete>(*r).value);
+    if (!r->is_complete()) return fail(CorvaneError::runtime_error("cannot suspend inside array callback"));
+    return std::move(r->value);
 }
 
 }  // namespace corvane
