@@ -358,6 +358,10 @@ ParseResult parse_typescript(std::string_view text);
 // templates, unary chains, ...) is a diagnostic instead of a native stack overflow.
 inline constexpr uint32_t kMaxNestingDepth = 256;
 
+// More binary operators than this in one expression (`a + b + ... `) is a diagnostic: the
+// tree of such a chain is as deep as it is long, and the lowering recurses per level.
+inline constexpr uint32_t kMaxOperatorChain = 1024;
+
 const char* node_kind_name(NodeKind kind);
 
 // A compact S-expression of a subtree, for tests and debugging: kind, literal text or

@@ -75,6 +75,28 @@ bool AstLowerer::error(CorvaneError e) {
     return false;
 }
 
+bool AstLowerer::refuse(parser::Span span, const char* message) {
+    return error(unsupported(span, message));
+}
+
+bool AstLowerer::refuse_sandbox(const char* message) {
+    return error(CorvaneError::sandbox_violation(message));
+}
+
+bool AstLowerer::refuse_sandbox_at(const char* what, parser::Span span) {
+    return error(CorvaneError::sandbox_violation(std::string(what) +
+                                                 " forbidden in the sandbox (at " +
+                                                 span_location(span.start, span.end) + ")"));
+}
+
+bool AstLowerer::refuse_expression() { return error(unsupported_expression()); }
+
+bool AstLowerer::refuse_too_deep() { return error(too_deep_error()); }
+
+bool AstLowerer::refuse_compile(const char* message) {
+    return error(CorvaneError::compile_error(message));
+}
+
 CorvaneError AstLowerer::take_error() {
     CorvaneError e = error_ ? std::move(*error_) : CorvaneError::compile_error("lowering failed");
     error_.reset();

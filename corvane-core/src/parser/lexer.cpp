@@ -11,7 +11,7 @@ namespace corvane::parser {
 namespace {
 
 struct KwEntry {
-    const char* text;
+    std::string_view text;
     Kw kw;
 };
 
@@ -63,7 +63,7 @@ struct KwTable {
         if (s.size() < 2 || s.size() > 11) return Kw::None;
         size_t h = hash(s);
         while (const KwEntry* e = slots[h]) {
-            if (std::strlen(e->text) == s.size() && std::memcmp(e->text, s.data(), s.size()) == 0) {
+            if (e->text == s) {
                 return e->kw;
             }
             h = (h + 1) % kSize;
@@ -220,7 +220,8 @@ const char* tok_text(Tok t) {
     return "?";
 }
 
-Lexer::Lexer(std::string_view src, DiagSink& diag) : src_(src), diag_(diag) {
+Lexer::Lexer(std::string_view src, DiagSink& diag)
+    : src_(src), diag_(diag), table_(&kw_table()) {
     // A leading hashbang line is a comment.
     if (src_.size() >= 2 && src_[0] == '#' && src_[1] == '!') {
         while (pos_ < src_.size() && src_[pos_] != '\n' && src_[pos_] != '\r') ++pos_;
@@ -510,7 +511,9 @@ void Lexer::finish_identifier(uint32_t start, bool escaped, std::string_view nam
     tok_.end = pos_;
     tok_.value = name;
     tok_.escaped = escaped;
-    if (tok_.kind == Tok::Ident && !escaped) tok_.kw = kw_table().find(name);
+    if (tok_.kind == Tok::Ident && !escaped && name[0] >= 'a' && name[0] <= 'y') {
+        tok_.kw = static_cast<const KwTable*>(table_)->find(name);
+    }
     (void)start;
 }
 
@@ -640,6 +643,10 @@ void Lexer::scan_number() {
         }
         tok_.end = pos_;
         return;
+    }
+    if (c0 == '0' && at(pos_ + 1) == '_') {
+        error(pos_ + 1, "Numeric separators are not allowed here");
+        return fail();
     }
     // Legacy octal (017) and leading-zero decimals (08): no separators, fraction only for
     // the decimal form.

@@ -77,13 +77,15 @@ enum class LexMode : uint8_t {
 };
 
 // Receives lexical errors (byte offset of the problem and the message without position).
+// After the first error failed() is true and the lexer returns end of file.
 class DiagSink {
 public:
     virtual void error(uint32_t offset, std::string message) = 0;
-    virtual bool failed() const = 0;
+    bool failed() const { return failed_; }
 
 protected:
     ~DiagSink() = default;
+    bool failed_ = false;
 };
 
 class Lexer {
@@ -138,6 +140,7 @@ private:
 
     std::string_view src_;
     DiagSink& diag_;
+    const void* table_;  // keyword table (lexer.cpp)
     uint32_t pos_ = 0;
     Token tok_;
     std::string bufs_[2];

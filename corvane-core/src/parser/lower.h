@@ -80,6 +80,13 @@ private:
     const parser::Node& node(parser::NodeId id) const { return ast_[id]; }
     std::string_view str(parser::StrRef ref) const { return ast_.str(ref); }
     bool error(CorvaneError e);
+    // Out-of-line refusals keep the recursive functions' frames free of error temporaries.
+    [[gnu::noinline]] bool refuse(parser::Span span, const char* message);
+    [[gnu::noinline]] bool refuse_sandbox(const char* message);
+    [[gnu::noinline]] bool refuse_sandbox_at(const char* what, parser::Span span);
+    [[gnu::noinline]] bool refuse_expression();
+    [[gnu::noinline]] bool refuse_too_deep();
+    [[gnu::noinline]] bool refuse_compile(const char* message);
 
     // Expression helpers.
     bool lower_identifier_reference(parser::NodeId id, ir::Expr& out);

@@ -76,7 +76,7 @@ ir::LogicalOp logical_op(parser::LogicalOp op) {
 
 bool AstLowerer::lower_expr(NodeId id, ir::Expr& out) {
     DepthGuard guard(*this);
-    if (!guard.ok()) return error(too_deep_error());
+    if (!guard.ok()) return refuse_too_deep();
     const parser::Node& n = node(id);
     switch (n.kind) {
         case NodeKind::Identifier: return lower_identifier_reference(id, out);
@@ -93,7 +93,7 @@ bool AstLowerer::lower_expr(NodeId id, ir::Expr& out) {
             return true;
         case NodeKind::Template: return lower_template(id, out);
         case NodeKind::TaggedTemplate:
-            return error(unsupported(n.span, "tagged template expressions are not supported"));
+            return refuse(n.span, "tagged template expressions are not supported");
         case NodeKind::This: out.node.emplace<ir::Expr::Ident>("this"); return true;
         case NodeKind::Super: out.node.emplace<ir::Expr::Ident>("super"); return true;
         case NodeKind::ArrayLit: return lower_array_literal(id, out);
@@ -134,11 +134,9 @@ bool AstLowerer::lower_expr(NodeId id, ir::Expr& out) {
             return lower_expr(n.a, *e.argument.emplace());
         }
         case NodeKind::MetaProperty:
-            return error(unsupported(n.span, "meta properties are not supported"));
+            return refuse(n.span, "meta properties are not supported");
         case NodeKind::ImportCall:
-            return error(CorvaneError::sandbox_violation(
-                "dynamic import() is forbidden in the sandbox (at " +
-                span_location(n.span.start, n.span.end) + ")"));
+            return refuse_sandbox_at("dynamic import() is", n.span);
         // Wrappers that only exist for the type checker or for grouping.
         case NodeKind::Paren:
         case NodeKind::AsExpr:
@@ -148,7 +146,7 @@ bool AstLowerer::lower_expr(NodeId id, ir::Expr& out) {
         default:
             // BigInt literals, JSX, a private name as operand (`#x in o`), and anything
             // else without a lowering.
-            return error(unsupported_expression());
+            return refuse_expression();
     }
 }
 
@@ -161,17 +159,15 @@ bool AstLowerer::lower_identifier_reference(NodeId id, ir::Expr& out) {
     } else if (name == "Infinity") {
         out.node.emplace<ir::Expr::Number>(std::numeric_limits<double>::infinity());
     } else if (name == "eval") {
-        return error(CorvaneError::sandbox_violation("eval is forbidden in the sandbox"));
+        return refuse_sandbox("eval is forbidden in the sandbox");
     } else if (name == "require") {
-        return error(CorvaneError::sandbox_violation("require is forbidden in the sandbox"));
+        return refuse_sandbox("require is forbidden in the sandbox");
     } else if (name == "process") {
-        return error(CorvaneError::sandbox_violation("process is forbidden in the sandbox"));
+        return refuse_sandbox("process is forbidden in the sandbox");
     } else if (name == "globalThis" || name == "global") {
-        return error(
-            CorvaneError::sandbox_violation("globalThis/global is forbidden in the sandbox"));
+        return refuse_sandbox("globalThis/global is forbidden in the sandbox");
     } else if (name == "Function") {
-        return error(
-            CorvaneError::sandbox_violation("Function constructor is forbidden in the sandbox"));
+        return refuse_sandbox("Function constructor is forbidden in the sandbox");
     } else {
         out.node.emplace<ir::Expr::Ident>(std::string(name));
     }
@@ -274,7 +270,7 @@ bool AstLowerer::lower_assignment_target(NodeId id, const char* message, ir::Exp
         auto& i = out.node.emplace<ir::Expr::Index>();
         return lower_expr(n.a, *i.object) && lower_expr(n.b, *i.index);
     }
-    return error(CorvaneError::compile_error(message));
+    return refuse_compile(message);
 }
 
 bool AstLowerer::lower_unary(NodeId id, ir::Expr& out) {
@@ -282,7 +278,7 @@ bool AstLowerer::lower_unary(NodeId id, ir::Expr& out) {
     ir::UnaryOp op = ir::UnaryOp::Neg;
     switch (n.op_as<parser::UnaryOp>()) {
         case parser::UnaryOp::Delete:
-            return error(unsupported(n.span, "delete operator is not supported"));
+            return refuse(n.span, "delete operator is not supported");
         case parser::UnaryOp::Typeof: {
             auto& e = out.node.emplace<ir::Expr::TypeOf>();
             return lower_expr(n.a, *e.argument);
@@ -344,7 +340,7 @@ bool AstLowerer::lower_operator(NodeId id, ir::Expr& out) {
             }
             return true;
         }
-        default: return error(unsupported_expression());
+        default: return refuse_expression();
     }
 }
 
@@ -370,7 +366,7 @@ bool AstLowerer::lower_member_like(NodeId id, ir::Expr& out) {
     switch (n.kind) {
         case NodeKind::Member: {
             if (node(n.b).kind == NodeKind::PrivateName) {
-                return error(unsupported(n.span, "private fields are not supported"));
+                return refuse(n.span, "private fields are not supported");
             }
             auto& e = out.node.emplace<ir::Expr::Member>();
             e.property = std::string(str(node(n.b).str));
@@ -391,7 +387,7 @@ bool AstLowerer::lower_member_like(NodeId id, ir::Expr& out) {
             auto& e = out.node.emplace<ir::Expr::New>();
             return lower_expr(n.a, *e.callee) && lower_args(n.list, e.args);
         }
-        default: return error(unsupported_expression());
+        default: return refuse_expression();
     }
 }
 

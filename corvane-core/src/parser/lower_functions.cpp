@@ -34,7 +34,7 @@ bool AstLowerer::lower_function_into_table(NodeId id, bool is_arrow, size_t& ind
 bool AstLowerer::lower_function_parts(NodeId id, std::optional<std::string> name,
                                       bool is_arrow, ir::FunctionDef& out) {
     DepthGuard guard(*this);
-    if (!guard.ok()) return error(too_deep_error());
+    if (!guard.ok()) return refuse_too_deep();
     const parser::Node& n = node(id);
     out.name = std::move(name);
     out.is_async = n.has(parser::kFlagAsync);
@@ -60,8 +60,7 @@ bool AstLowerer::lower_formal_params(parser::ListRef list, std::vector<ir::Param
         if (p.has(parser::kFlagThisParam)) continue;
         if (p.has(parser::kFlagRest)) {
             if (node(p.a).kind != NodeKind::Identifier) {
-                return error(
-                    unsupported(p.span, "complex rest parameter patterns are not supported"));
+                return refuse(p.span, "complex rest parameter patterns are not supported");
             }
             out.emplace_back(ir::ParamPattern::Rest{std::string(str(node(p.a).str))});
             continue;
@@ -82,7 +81,7 @@ bool AstLowerer::lower_formal_params(parser::ListRef list, std::vector<ir::Param
 
 bool AstLowerer::lower_binding_pattern_to_param(NodeId id, ir::ParamPattern& out) {
     DepthGuard guard(*this);
-    if (!guard.ok()) return error(too_deep_error());
+    if (!guard.ok()) return refuse_too_deep();
     const parser::Node& n = node(id);
     switch (n.kind) {
         case NodeKind::Identifier:
@@ -109,13 +108,13 @@ bool AstLowerer::lower_binding_pattern_to_param(NodeId id, ir::ParamPattern& out
             auto& object = out.node.emplace<ir::ParamPattern::Object>();
             return lower_object_pattern_fields(id, object.fields);
         }
-        default: return error(unsupported_expression());
+        default: return refuse_expression();
     }
 }
 
 bool AstLowerer::lower_binding_pattern(NodeId id, ir::AssignTarget& out) {
     DepthGuard guard(*this);
-    if (!guard.ok()) return error(too_deep_error());
+    if (!guard.ok()) return refuse_too_deep();
     const parser::Node& n = node(id);
     switch (n.kind) {
         case NodeKind::Identifier:
@@ -139,7 +138,7 @@ bool AstLowerer::lower_binding_pattern(NodeId id, ir::AssignTarget& out) {
             auto& object = out.node.emplace<ir::AssignTarget::Object>();
             return lower_object_pattern_fields(id, object.fields);
         }
-        default: return error(unsupported_expression());
+        default: return refuse_expression();
     }
 }
 
@@ -172,7 +171,7 @@ bool AstLowerer::lower_super_class(NodeId class_node, std::optional<std::string>
     const parser::Node& n = node(class_node);
     if (n.b == kNoNode) return true;
     if (node(n.b).kind != NodeKind::Identifier) {
-        return error(unsupported(n.span, "computed super class expressions are not supported"));
+        return refuse(n.span, "computed super class expressions are not supported");
     }
     // The superclass is a name being read: the sandbox names are refused here as well.
     ir::Expr reference;
@@ -188,10 +187,9 @@ bool AstLowerer::lower_class_body(NodeId class_node, ClassBody& out) {
         const auto kind = m.op_as<parser::MemberKind>();
         switch (kind) {
             case parser::MemberKind::StaticBlock:
-                return error(unsupported(m.span, "static blocks are not supported"));
+                return refuse(m.span, "static blocks are not supported");
             case parser::MemberKind::AccessorProperty:
-                return error(
-                    unsupported(m.span, "accessor properties in classes are not supported"));
+                return refuse(m.span, "accessor properties in classes are not supported");
             case parser::MemberKind::Property:
             case parser::MemberKind::IndexSignature:
                 // Field declarations and index signatures produce nothing; a field's

@@ -13,12 +13,6 @@ namespace {
 
 ir::Span span_of(const parser::Node& n) { return ir::Span{n.span.start, n.span.end}; }
 
-CorvaneError sandbox_at(const char* what, parser::Span span) {
-    return CorvaneError::sandbox_violation(std::string(what) +
-                                           " are forbidden in the sandbox (at " +
-                                           span_location(span.start, span.end) + ")");
-}
-
 }  // namespace
 
 bool AstLowerer::lower_statement_list(parser::ListRef list, std::vector<ir::Statement>& out) {
@@ -39,7 +33,7 @@ bool AstLowerer::lower_statement_as_block(NodeId id, std::vector<ir::Statement>&
 
 bool AstLowerer::lower_statement(NodeId id, ir::Statement& out) {
     DepthGuard guard(*this);
-    if (!guard.ok()) return error(too_deep_error());
+    if (!guard.ok()) return refuse_too_deep();
     const parser::Node& n = node(id);
     switch (n.kind) {
         case NodeKind::Block: {
@@ -60,7 +54,7 @@ bool AstLowerer::lower_statement(NodeId id, ir::Statement& out) {
         case NodeKind::DoWhile: return lower_loop(id, out);
         case NodeKind::For: return lower_for(id, out);
         case NodeKind::ForIn:
-            return error(unsupported(n.span, "for...in loops are not supported, use for...of"));
+            return refuse(n.span, "for...in loops are not supported, use for...of");
         case NodeKind::ForOf: return lower_for_of(id, out);
         case NodeKind::Return: {
             auto& s = out.node.emplace<ir::Statement::Return>();
@@ -94,13 +88,13 @@ bool AstLowerer::lower_statement(NodeId id, ir::Statement& out) {
             out.node.emplace<ir::Statement::Expr>(ir::Expr::Undefined{}, span_of(n));
             return true;
         case NodeKind::Enum:
-            return error(unsupported(n.span, "TypeScript enums are not supported"));
-        case NodeKind::ImportDecl: return error(sandbox_at("import declarations", n.span));
-        case NodeKind::ExportDecl: return error(sandbox_at("export declarations", n.span));
+            return refuse(n.span, "TypeScript enums are not supported");
+        case NodeKind::ImportDecl: return refuse_sandbox_at("import declarations are", n.span);
+        case NodeKind::ExportDecl: return refuse_sandbox_at("export declarations are", n.span);
         default:
             // debugger, with, namespace / module / declare global, import x = ...,
             // export = ..., export as namespace ...
-            return error(unsupported(n.span, "unsupported statement type"));
+            return refuse(n.span, "unsupported statement type");
     }
 }
 
@@ -149,14 +143,14 @@ bool AstLowerer::lower_for_of(NodeId id, ir::Statement& out) {
     const parser::Node& n = node(id);
     const parser::Node& left = node(n.a);
     if (left.kind != NodeKind::VarDecl) {
-        return error(unsupported(n.span, "unsupported for-of left-hand side"));
+        return refuse(n.span, "unsupported for-of left-hand side");
     }
     const auto kind = left.op_as<parser::DeclKind>();
     if (kind == parser::DeclKind::Using || kind == parser::DeclKind::AwaitUsing) {
-        return error(unsupported(left.span, "using declarations are not supported"));
+        return refuse(left.span, "using declarations are not supported");
     }
     const auto declarators = ast_.list(left.list);
-    if (declarators.empty()) return error(unsupported(n.span, "empty for-of binding"));
+    if (declarators.empty()) return refuse(n.span, "empty for-of binding");
     // Only the first declarator binds; `for await` lowers like a plain for-of.
     const NodeId target = node(declarators[0]).a;
     auto& s = out.node.emplace<ir::Statement::ForOf>();
@@ -224,7 +218,7 @@ bool AstLowerer::lower_var_decl(NodeId id, ir::Statement& out) {
         case parser::DeclKind::Const: kind = ir::VarKind::Const; break;
         case parser::DeclKind::Using:
         case parser::DeclKind::AwaitUsing:
-            return error(unsupported(n.span, "using declarations are not supported"));
+            return refuse(n.span, "using declarations are not supported");
     }
     // Type annotations, `!` and `declare` are not in the tree or not read.
     auto& s = out.node.emplace<ir::Statement::VarDecl>();

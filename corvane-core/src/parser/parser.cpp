@@ -40,8 +40,9 @@ std::string format_position(std::string_view text, uint32_t offset) {
 
 Parser::Parser(std::string_view src, ParseResult& out)
     : src_(src), out_(out), ast_(out.ast), lx_(src, *this) {
-    ast_.nodes.reserve(src.size() / 6 + 16);
-    ast_.lists.reserve(src.size() / 12 + 16);
+    ast_.nodes.reserve(src.size() / 4 + 16);
+    ast_.lists.reserve(src.size() / 8 + 16);
+    ast_.strings.reserve(src.size() / 2 + 16);
     lx_.next();
 }
 
@@ -129,6 +130,13 @@ Parser::Peek Parser::peek2() {
     lx_.restore(s);
     prev_end_ = pe;
     return p;
+}
+
+NodeId Parser::mk(NodeKind k, uint32_t start, uint32_t end) {
+    Node& n = ast_.nodes.emplace_back();
+    n.kind = k;
+    n.span = {start, end};
+    return static_cast<NodeId>(ast_.nodes.size() - 1);
 }
 
 ListRef Parser::list_from(size_t mark) {

@@ -374,14 +374,8 @@ NodeId Parser::try_parse_paren_arrow(uint32_t start, uint32_t flags) {
     return parse_arrow_after_params(fn, flags);
 }
 
-NodeId Parser::parse_assignment() {
-    DepthGuard guard(*this);
-    if (!guard.ok) return kNoNode;
-    const uint32_t start = tok().start;
-
-    if (is_kw(Kw::Yield) && fn_.is_generator) return parse_yield();
-
-    // Arrow functions start at assignment level.
+[[gnu::noinline]] NodeId Parser::try_arrow_at(uint32_t start) {
+    // Returns kNoNode without consuming anything when no arrow function starts here.
     if (is(Tok::LParen) && !not_arrow_.contains(start)) {
         ArrowGuess g = guess_paren_arrow();
         if (g == ArrowGuess::Yes && !in_cond_consequent_) return try_parse_paren_arrow(start, 0);
@@ -395,7 +389,22 @@ NodeId Parser::parse_assignment() {
     } else if (is(Tok::Lt) && at_generic_arrow_in_tsx()) {
         return try_parse_paren_arrow(start, 0);
     } else if (is_kw(Kw::Async)) {
-        NodeId a = parse_async_prefixed();
+        return parse_async_prefixed();
+    }
+    return kNoNode;
+
+}
+
+NodeId Parser::parse_assignment() {
+    DepthGuard guard(*this);
+    if (!guard.ok) return kNoNode;
+    const uint32_t start = tok().start;
+
+    if (is_kw(Kw::Yield) && fn_.is_generator) return parse_yield();
+
+    // Arrow functions start at assignment level.
+    if (is(Tok::LParen) || is(Tok::Lt) || is_kw(Kw::Async)) {
+        NodeId a = try_arrow_at(start);
         if (a != kNoNode || failed_) return a;
     }
 
@@ -529,25 +538,19 @@ NodeId Parser::parse_conditional_rest(NodeId test, uint32_t start) {
 }
 
 NodeId Parser::parse_binary() {
-    struct Pending {
-        BinInfo info;
-        NodeId left;
-        uint32_t start;
-        uint32_t op_pos;
-    };
-    // Operators waiting for their right operand, lowest precedence first. A small inline
-    // buffer covers ordinary code; long chains use the heap (no recursion per operator).
-    std::vector<Pending> stack;
+    // Operators waiting for their right operand, lowest precedence first, kept on a stack
+    // shared with nested calls (no recursion per operator).
+    const size_t base = binary_stack_.size();
     NodeId operand = parse_unary();
     if (failed_) return kNoNode;
     auto reduce = [&]() -> bool {
-        Pending p = stack.back();
-        stack.pop_back();
+        PendingBinary p = binary_stack_.back();
+        binary_stack_.pop_back();
         const Node& l = ast_[p.left];
         const Node& r = ast_[operand];
-        if (p.info.logical) {
+        if (p.logical) {
             // `??` cannot be mixed with `&&` / `||` without parentheses.
-            LogicalOp op = static_cast<LogicalOp>(p.info.op);
+            LogicalOp op = static_cast<LogicalOp>(p.op);
             auto mixes = [&](const Node& side) {
                 if (side.kind != NodeKind::Logical) return false;
                 bool side_nullish = side.op_as<LogicalOp>() == LogicalOp::Nullish;
@@ -558,22 +561,25 @@ NodeId Parser::parse_binary() {
                 return false;
             }
         }
-        NodeId n = mk(p.info.logical ? NodeKind::Logical : NodeKind::Binary, p.start);
-        nd(n).op = p.info.op;
+        NodeId n = mk(p.logical ? NodeKind::Logical : NodeKind::Binary, p.start);
+        nd(n).op = p.op;
         nd(n).a = p.left;
         nd(n).b = operand;
         operand = n;
         return true;
     };
+    auto top_prec = [&]() { return binary_stack_.size() > base ? binary_stack_.back().prec : 0; };
+    size_t chain = 0;
     while (!failed_) {
         if (is(Tok::Gt)) lx_.rescan_greater();
         const Token& t = tok();
         if (t.kind == Tok::Ident && !t.escaped && (t.kw == Kw::As || t.kw == Kw::Satisfies) &&
             !t.nl_before) {
             // `x as T` / `x satisfies T` bind like relational operators.
-            while (!stack.empty() && stack.back().info.prec >= kRelational) {
-                if (!reduce()) return kNoNode;
+            while (top_prec() >= kRelational) {
+                if (!reduce()) break;
             }
+            if (failed_) break;
             const bool is_as = t.kw == Kw::As;
             const uint32_t s = ast_[operand].span.start;
             next();
@@ -596,34 +602,34 @@ NodeId Parser::parse_binary() {
             if (l.kind == NodeKind::Unary || l.kind == NodeKind::Await) {
                 error(t.start, "Unary operator used immediately before exponentiation expression; "
                                "parentheses must be used to disambiguate operator precedence");
-                return kNoNode;
+                break;
             }
         }
-        while (!stack.empty() && (stack.back().info.prec > info.prec ||
-                                  (stack.back().info.prec == info.prec && info.prec != kExponent))) {
-            if (!reduce()) return kNoNode;
+        if (++chain > kMaxOperatorChain) {
+            error(t.start, "Expression too long: more than " + std::to_string(kMaxOperatorChain) +
+                               " binary operators in one expression");
+            break;
         }
-        const uint32_t op_pos = t.start;
-        const uint32_t operand_start = ast_[operand].span.start;
-        stack.push_back({info, operand, operand_start, op_pos});
+        while (top_prec() > info.prec || (top_prec() == info.prec && info.prec != kExponent)) {
+            if (!reduce()) break;
+        }
+        if (failed_) break;
+        binary_stack_.push_back({info.prec, info.logical, info.op, operand,
+                                 ast_[operand].span.start, t.start});
         next();
         operand = parse_unary();
     }
-    while (!stack.empty() && !failed_) {
-        if (!reduce()) return kNoNode;
+    while (binary_stack_.size() > base && !failed_) {
+        if (!reduce()) break;
     }
+    binary_stack_.resize(base);
     return failed_ ? kNoNode : operand;
 }
 
 NodeId Parser::parse_unary() {
-    // Prefix operators are collected iteratively; the operand is parsed once.
-    struct Prefix {
-        Tok kind;
-        Kw kw;
-        uint32_t start;
-    };
-    Prefix local[8];
-    std::vector<Prefix> more;
+    // Prefix operators are collected iteratively on a shared stack; the operand is parsed
+    // once.
+    const size_t base = prefix_stack_.size();
     size_t count = 0;
     while (!failed_) {
         const Token& t = tok();
@@ -642,17 +648,7 @@ NodeId Parser::parse_unary() {
                 if (t.kw == Kw::Typeof || t.kw == Kw::Void || t.kw == Kw::Delete) {
                     is_prefix = true;
                 } else if (t.kw == Kw::Await && (fn_.is_async || !fn_.in_function)) {
-                    if (!fn_.in_function) {
-                        // Top level: `await` is an operator when an operand follows.
-                        Peek p = peek();
-                        is_prefix = !(p.kind == Tok::Semi || p.kind == Tok::RParen ||
-                                      p.kind == Tok::RBracket || p.kind == Tok::RBrace ||
-                                      p.kind == Tok::Comma || p.kind == Tok::Eof ||
-                                      p.kind == Tok::Colon || p.kind == Tok::Eq ||
-                                      p.kind == Tok::Arrow || p.kind == Tok::Dot);
-                    } else {
-                        is_prefix = true;
-                    }
+                    is_prefix = fn_.in_function || top_level_await_is_operator();
                 }
                 break;
             default:
@@ -661,24 +657,25 @@ NodeId Parser::parse_unary() {
         if (!is_prefix) break;
         if (count >= kMaxNestingDepth) {
             too_deep();
-            return kNoNode;
+            break;
         }
-        Prefix p{t.kind, t.kw, t.start};
-        if (count < 8) local[count] = p;
-        else more.push_back(p);
+        prefix_stack_.push_back({t.kind, t.kw, t.start});
         ++count;
         next();
     }
-    if (failed_) return kNoNode;
-    NodeId operand = parse_postfix();
-    if (failed_) return kNoNode;
+    NodeId operand = failed_ ? kNoNode : parse_postfix();
+    if (failed_) {
+        prefix_stack_.resize(base);
+        return kNoNode;
+    }
     for (size_t i = count; i-- > 0;) {
-        const Prefix& p = i < 8 ? local[i] : more[i - 8];
+        const PendingPrefix p = prefix_stack_[base + i];
         NodeId n;
         if (p.kind == Tok::PlusPlus || p.kind == Tok::MinusMinus) {
             if (!is_simple_target(operand)) {
                 error(ast_[operand].span.start, "Invalid left-hand side expression in prefix "
                                                 "operation");
+                prefix_stack_.resize(base);
                 return kNoNode;
             }
             n = mk(NodeKind::Update, p.start);
@@ -704,7 +701,17 @@ NodeId Parser::parse_unary() {
         nd(n).a = operand;
         operand = n;
     }
+    prefix_stack_.resize(base);
     return operand;
+}
+
+[[gnu::noinline]] bool Parser::top_level_await_is_operator() {
+    // Top level: `await` is an operator when an operand follows.
+    Peek p = peek();
+    return !(p.kind == Tok::Semi || p.kind == Tok::RParen || p.kind == Tok::RBracket ||
+             p.kind == Tok::RBrace || p.kind == Tok::Comma || p.kind == Tok::Eof ||
+             p.kind == Tok::Colon || p.kind == Tok::Eq || p.kind == Tok::Arrow ||
+             p.kind == Tok::Dot);
 }
 
 NodeId Parser::parse_postfix() {
@@ -837,7 +844,10 @@ ListRef Parser::parse_arguments() {
         } else {
             push(parse_assignment());
         }
-        if (!is(Tok::RParen)) expect(Tok::Comma);
+        if (!is(Tok::RParen) && !eat(Tok::Comma)) {
+            error_expected("',' or ')'");
+            break;
+        }
     }
     in_cond_consequent_ = saved_cond;
     no_in_ = saved;
@@ -886,6 +896,10 @@ NodeId Parser::parse_call_tail(NodeId e, uint32_t start, bool no_call) {
                 next();
                 NodeId prop;
                 if (is(Tok::PrivateName)) {
+                    if (!in_class_) {
+                        error(tok().start, "Private names are only allowed inside class bodies");
+                        return kNoNode;
+                    }
                     prop = mk(NodeKind::PrivateName, tok().start, tok().end);
                     nd(prop).str = ast_.add_str(tok().value);
                     next();
@@ -942,6 +956,10 @@ NodeId Parser::parse_call_tail(NodeId e, uint32_t start, bool no_call) {
                 } else if (is(Tok::Ident) || is(Tok::PrivateName)) {
                     NodeId prop;
                     if (is(Tok::PrivateName)) {
+                        if (!in_class_) {
+                            error(tok().start, "Private names are only allowed inside class bodies");
+                            return kNoNode;
+                        }
                         prop = mk(NodeKind::PrivateName, tok().start, tok().end);
                         nd(prop).str = ast_.add_str(tok().value);
                         next();
@@ -1161,6 +1179,10 @@ NodeId Parser::parse_primary() {
         }
         case Tok::PrivateName: {
             // `#x in obj`
+            if (!in_class_) {
+                error(start, "Private names are only allowed inside class bodies");
+                return kNoNode;
+            }
             NodeId n = mk(NodeKind::PrivateName, t.start, t.end);
             nd(n).str = ast_.add_str(t.value);
             next();
@@ -1201,7 +1223,10 @@ NodeId Parser::parse_array_literal() {
         } else {
             push(parse_assignment());
         }
-        if (!is(Tok::RBracket)) expect(Tok::Comma);
+        if (!is(Tok::RBracket) && !eat(Tok::Comma)) {
+            error_expected("',' or ']'");
+            break;
+        }
     }
     in_cond_consequent_ = saved_cond;
     no_in_ = saved;
@@ -1254,7 +1279,10 @@ NodeId Parser::parse_object_literal() {
             pk = is_kw(Kw::Get) ? PropKind::Getter : PropKind::Setter;
             next();
         }
-        const Token key_tok = tok();
+        struct {
+            Kw kw;
+            uint32_t start, end;
+        } const key_tok{tok().kw, tok().start, tok().end};
         const bool key_is_ident = is(Tok::Ident);
         uint32_t flags = 0;
         NodeId key = parse_property_key(flags);
@@ -1308,7 +1336,10 @@ NodeId Parser::parse_object_literal() {
         nd(p).op = uint8_t(pk);
         finish(p);
         push(p);
-        if (!is(Tok::RBrace)) expect(Tok::Comma);
+        if (!is(Tok::RBrace) && !eat(Tok::Comma)) {
+            error_expected("',' or '}'");
+            break;
+        }
     }
     in_cond_consequent_ = saved_cond;
     no_in_ = saved;

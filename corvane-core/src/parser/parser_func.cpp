@@ -310,7 +310,10 @@ ListRef Parser::parse_params(bool is_ctor) {
             }
             break;
         }
-        if (!is(Tok::RParen)) expect(Tok::Comma);
+        if (!is(Tok::RParen) && !eat(Tok::Comma)) {
+            error_expected("',' or ')'");
+            break;
+        }
     }
     no_in_ = saved_no_in;
     ListRef r = list_from(mark);

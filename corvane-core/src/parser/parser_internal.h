@@ -32,7 +32,6 @@ public:
 
     // DiagSink
     void error(uint32_t offset, std::string message) override;
-    bool failed() const override { return failed_; }
 
 private:
     // ---- tokens ------------------------------------------------------------------------
@@ -75,15 +74,15 @@ private:
     std::string found_text() const;
 
     // ---- nodes -------------------------------------------------------------------------
-    NodeId mk(NodeKind k, uint32_t start, uint32_t end) {
-        Node n{};
-        n.kind = k;
-        n.span = {start, end};
-        return ast_.add(n);
-    }
-    NodeId mk(NodeKind k, uint32_t start) { return mk(k, start, prev_end_); }
+    // Out of line: keeps the temporary node out of every recursive frame.
+    [[gnu::noinline]] NodeId mk(NodeKind k, uint32_t start, uint32_t end);
+    // A node whose end is the last consumed token (at least its start, for nodes that are
+    // created before their first token is consumed and completed with finish()).
+    NodeId mk(NodeKind k, uint32_t start) { return mk(k, start, prev_end_ < start ? start : prev_end_); }
     Node& nd(NodeId id) { return ast_.nodes[id]; }
-    void finish(NodeId id) { ast_.nodes[id].span.end = prev_end_; }
+    void finish(NodeId id) {
+        if (id != kNoNode && prev_end_ >= ast_.nodes[id].span.start) ast_.nodes[id].span.end = prev_end_;
+    }
     size_t list_mark() const { return scratch_.size(); }
     void push(NodeId id) { scratch_.push_back(id); }
     ListRef list_from(size_t mark);
@@ -192,6 +191,8 @@ private:
     NodeId parse_arrow_body(NodeId fn, uint32_t flags);
     NodeId try_parse_paren_arrow(uint32_t start, uint32_t flags);
     NodeId parse_async_prefixed();
+    NodeId try_arrow_at(uint32_t start);  // arrow functions starting at assignment level
+    bool top_level_await_is_operator();
     NodeId parse_yield();
     bool try_type_arguments_in_expression();
     NodeId to_assign_target(NodeId expr, bool top);  // converts or reports
@@ -246,10 +247,24 @@ private:
     Ast& ast_;
     Lexer lx_;
     uint32_t prev_end_ = 0;
-    bool failed_ = false;
     int speculating_ = 0;
     uint32_t depth_ = 0;
     std::vector<NodeId> scratch_;
+    struct PendingBinary {
+        uint8_t prec;
+        bool logical;
+        uint8_t op;
+        NodeId left;
+        uint32_t start;
+        uint32_t op_pos;
+    };
+    std::vector<PendingBinary> binary_stack_;  // shared by nested parse_binary calls
+    struct PendingPrefix {
+        Tok kind;
+        Kw kw;
+        uint32_t start;
+    };
+    std::vector<PendingPrefix> prefix_stack_;  // shared by nested parse_unary calls
     std::vector<uint32_t> pending_cover_;  // offsets of `{ a = 1 }` not (yet) patterns
     std::unordered_set<uint32_t> not_arrow_;  // `(` offsets where an arrow attempt failed
 
@@ -274,6 +289,8 @@ private:
     bool in_decorator_ = false;
     bool pending_declare_ = false;
     bool in_heritage_ = false;
+    bool in_label_chain_ = false;   // the statement being parsed is labelled by a label chain
+    size_t label_chain_start_ = 0;  // first label of the current chain in fn_.labels
     bool no_conditional_types_ = false;  // inside the `extends` clause of a conditional type  // `class A extends B<T>`: type arguments end the expression
     enum class ArrowGuess { No, Maybe, Yes };
     ArrowGuess guess_paren_arrow();  // at `(`

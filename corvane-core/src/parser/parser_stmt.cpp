@@ -584,14 +584,21 @@ NodeId Parser::parse_labeled_or_expression() {
             }
         }
         next();
+        // `a: b: for (...)`: every label of a chain directly labelling a loop is a loop label.
         bool is_loop = is_kw(Kw::For) || is_kw(Kw::While) || is_kw(Kw::Do);
+        if (!in_label_chain_) label_chain_start_ = fn_.labels.size();
         fn_.labels.push_back({name, is_loop});
+        if (is_loop) {
+            for (size_t i = label_chain_start_; i < fn_.labels.size(); ++i) fn_.labels[i].is_loop = true;
+        }
+        in_label_chain_ = is(Tok::Ident) && peek().kind == Tok::Colon;
         NodeId body;
         if (is_kw(Kw::Function)) {
             body = parse_function(NodeKind::FunctionDecl, tok().start, 0, true);
         } else {
             body = parse_statement();
         }
+        in_label_chain_ = false;
         fn_.labels.pop_back();
         NodeId n = mk(NodeKind::Labeled, start);
         nd(n).a = expr;

@@ -566,10 +566,7 @@ NodeId Parser::try_parse_ts_declaration(uint32_t start, uint32_t flags) {
         }
         case Kw::Enum: {
             Peek p = peek();
-            if (p.kind == Tok::Ident) {
-                next();
-                return parse_enum(start, flags);
-            }
+            if (p.kind == Tok::Ident) return parse_enum(start, flags);
             return kNoNode;
         }
         case Kw::Namespace:
@@ -577,7 +574,6 @@ NodeId Parser::try_parse_ts_declaration(uint32_t start, uint32_t flags) {
             Peek p = peek();
             bool module = tok().kw == Kw::Module;
             if (!p.nl_before && (p.kind == Tok::Ident || (module && p.kind == Tok::String))) {
-                next();
                 return parse_namespace(start, flags,
                                        module ? NamespaceKind::Module : NamespaceKind::Namespace);
             }
@@ -635,7 +631,6 @@ NodeId Parser::parse_declare(uint32_t start) {
     } else if (is_kw(Kw::Var) || is_kw(Kw::Let) || is_kw(Kw::Const)) {
         const uint32_t dstart = tok().start;
         if (is_kw(Kw::Const) && peek().kind == Tok::Ident && peek().kw == Kw::Enum) {
-            next();
             next();
             d = parse_enum(start, kFlagConst);
         } else {

@@ -1,0 +1,1 @@
+class A { static static x = 1; }

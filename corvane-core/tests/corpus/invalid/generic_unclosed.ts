@@ -1,0 +1,1 @@
+const m = new Map<string, number();

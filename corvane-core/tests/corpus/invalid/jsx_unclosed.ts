@@ -1,0 +1,1 @@
+const el = <div>text;

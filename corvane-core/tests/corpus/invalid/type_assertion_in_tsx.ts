@@ -1,0 +1,1 @@
+const v = <number>value;

@@ -1,0 +1,4 @@
+function f() {
+  if (x) {
+    return 1;
+}

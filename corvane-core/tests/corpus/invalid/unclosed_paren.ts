@@ -1,0 +1,2 @@
+const total = compute(1, 2;
+console.log(total);

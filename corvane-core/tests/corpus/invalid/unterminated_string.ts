@@ -1,0 +1,2 @@
+const s = "hello;
+console.log(s);
