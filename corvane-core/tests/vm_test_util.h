@@ -39,12 +39,12 @@ inline CompiledFunction fn(Code code, size_t params, std::vector<Str> locals = {
 
 struct Machine {
     std::unique_ptr<Vm> vm;
-    Result<VmOutcome> outcome = VmOutcome{};
+    Result<VmOutcome> outcome = VmOutcome(VmComplete{});
 
     Value value() const {
         EXPECT_TRUE(outcome.has_value()) << (outcome ? "" : outcome.error().display());
-        if (!outcome || !outcome->is_complete()) return Value();
-        return outcome->value;
+        if (!outcome || !std::holds_alternative<VmComplete>(*outcome)) return Value();
+        return std::get<VmComplete>(*outcome).value;
     }
     std::string error() const { return outcome ? std::string("<no error>") : outcome.error().display(); }
     std::string text() const { return to_js_string(value()); }

@@ -1,4 +1,11 @@
+// GCC 12 reports a false "may be used uninitialized" for moves of the outcome variant
+// (its vector member) when the sanitizers are enabled.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 #include "vm/dispatch.h"
+
 
 #include <string>
 
@@ -54,7 +61,7 @@ Outcome do_return(Vm& vm, VmOutcome& out) {
         vm.truncate_stack(vm.stack.size() - 1);
     }
     if (vm.frames.size() == 1) {
-        out = VmOutcome::complete(std::move(value));
+        out = VmComplete{std::move(value)};
         return true;
     }
     return done(vm.finish_frame(std::move(value)));

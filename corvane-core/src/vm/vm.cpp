@@ -1,9 +1,16 @@
 // Machine state, stack primitives, limits, frames, the execution loop and the try handler.
+// GCC 12 reports a false "may be used uninitialized" for moves of the outcome variant
+// (its vector member) when the sanitizers are enabled.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 #include "vm/vm.h"
 
 #include <algorithm>
 
 #include "vm/dispatch.h"
+
 #include "value_convert.h"
 #include "vm/exec.h"
 
@@ -218,7 +225,7 @@ Result<VmOutcome> Vm::run(size_t base, bool nested) {
                     result = std::move(stack.back());
                     truncate_stack(stack.size() - 1);
                 }
-                return VmOutcome::complete(std::move(result));
+                return VmOutcome(VmComplete{std::move(result)});
             }
             // Running off the end of a function is a return of undefined.
             if (auto ok = finish_frame(Value()); !ok) return fail(ok.error());
@@ -239,7 +246,7 @@ Result<VmOutcome> Vm::run(size_t base, bool nested) {
                     result = std::move(stack.back());
                     truncate_stack(stack.size() - 1);
                 }
-                return VmOutcome::complete(std::move(result));
+                return VmOutcome(VmComplete{std::move(result)});
             }
         } else if (!continuations.empty()) {
             if (auto ok = process_continuation(); !ok) return fail(ok.error());
@@ -288,8 +295,11 @@ Result<Value> Vm::call_function_internal(const Value& callee, std::vector<Value>
         truncate_stack(stack_base);
         return fail(r.error());
     }
-    if (!r->is_complete()) return fail(CorvaneError::runtime_error("cannot suspend inside array callback"));
-    return std::move(r->value);
+    if (auto* suspended = std::get_if<VmSuspended>(&*r)) {
+        (void)suspended;
+        return fail(CorvaneError::runtime_error("cannot suspend inside array callback"));
+    }
+    return std::move(std::get<VmComplete>(*r).value);
 }
 
 }  // namespace corvane

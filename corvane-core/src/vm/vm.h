@@ -128,29 +128,15 @@ struct Limits {
     size_t max_allocations = 0;
 };
 
-// How a call of `execute` ended when it did not fail: the program completed with `value`,
-// or it stopped at a call of the host function `function_name` with `args`.
-struct VmOutcome {
-    enum class Kind : uint8_t { Complete, Suspended };
-    Kind kind = Kind::Complete;
+struct VmComplete {
     Value value;
+};
+// The run stopped at a call of a host function.
+struct VmSuspended {
     Str function_name;
     std::vector<Value> args;
-
-    static VmOutcome complete(Value v) {
-        VmOutcome o;
-        o.value = std::move(v);
-        return o;
-    }
-    static VmOutcome suspended(Str name, std::vector<Value> args) {
-        VmOutcome o;
-        o.kind = Kind::Suspended;
-        o.function_name = std::move(name);
-        o.args = std::move(args);
-        return o;
-    }
-    bool is_complete() const { return kind == Kind::Complete; }
 };
+using VmOutcome = std::variant<VmComplete, VmSuspended>;
 
 // The six builtin namespace names.
 inline constexpr std::string_view kNamespaceNames[] = {"console", "JSON",  "Object",
