@@ -1,4 +1,11 @@
+// GCC 12 reports a false "may be used uninitialized" for moves of the outcome variant
+// (its vector member) when the sanitizers are enabled.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 #include "vm/dispatch.h"
+
 
 #include <string>
 
@@ -10,11 +17,11 @@ namespace corvane {
 
 namespace {
 
-using Outcome = Result<std::optional<VmOutcome>>;
+using Outcome = Result<bool>;
 
 Outcome done(Result<void> r) {
     if (!r) return fail(r.error());
-    return std::nullopt;
+    return false;
 }
 
 bool is_namespace_name(std::string_view name) {
@@ -26,7 +33,7 @@ bool is_namespace_name(std::string_view name) {
 
 Outcome jump_to(Vm& vm, size_t target) {
     vm.frames.back().ip = target;
-    return std::nullopt;
+    return false;
 }
 
 Outcome binary(Vm& vm, Op op) {
@@ -46,18 +53,21 @@ Outcome unary(Vm& vm, Op op) {
     return done(vm.push(unary_op(op, *a)));
 }
 
-Outcome do_return(Vm& vm) {
+Outcome do_return(Vm& vm, VmOutcome& out) {
     CallFrame& frame = vm.frames.back();
     Value value;
     if (vm.stack.size() > frame.stack_base) {
         value = std::move(vm.stack.back());
         vm.truncate_stack(vm.stack.size() - 1);
     }
-    if (vm.frames.size() == 1) return std::optional<VmOutcome>(VmComplete{std::move(value)});
+    if (vm.frames.size() == 1) {
+        out = VmComplete{std::move(value)};
+        return true;
+    }
     return done(vm.finish_frame(std::move(value)));
 }
 
-Outcome call_external(Vm& vm, const ins::CallExternal& ce) {
+Outcome call_external(Vm& vm, const ins::CallExternal& ce, VmOutcome& out) {
     if (!vm.external_functions.contains(std::string(ce.name.view()))) {
         return fail(CorvaneError::unknown_external_function(ce.name.str()));
     }
@@ -67,12 +77,13 @@ Outcome call_external(Vm& vm, const ins::CallExternal& ce) {
     vm.last_load_source.reset();
     auto outcome = suspend_for_external(vm, ce.name, std::move(*args));
     if (!outcome) return fail(outcome.error());
-    return std::optional<VmOutcome>(std::move(*outcome));
+    out = std::move(*outcome);
+    return true;
 }
 
 }  // namespace
 
-Outcome dispatch(Vm& vm, const Instruction& instruction) {
+Outcome dispatch(Vm& vm, const Instruction& instruction, VmOutcome& out) {
     const InstructionVariant& node = instruction.node;
     switch (instruction.op()) {
         case Op::PushConst: {
@@ -91,7 +102,7 @@ Outcome dispatch(Vm& vm, const Instruction& instruction) {
         case Op::Pop: {
             auto v = vm.pop();
             if (!v) return fail(v.error());
-            return std::nullopt;
+            return false;
         }
         case Op::Dup: {
             auto top = vm.peek();
@@ -105,7 +116,7 @@ Outcome dispatch(Vm& vm, const Instruction& instruction) {
             Value v = slot < frame.locals.size() ? frame.locals[slot] : Value();
             if (auto ok = vm.push(std::move(v)); !ok) return fail(ok.error());
             vm.last_load_source = ReceiverSource{ReceiverSource::Local{vm.frames.size() - 1, slot}};
-            return std::nullopt;
+            return false;
         }
         case Op::StoreLocal: {
             size_t slot = std::get_if<ins::StoreLocal>(&node)->slot;
@@ -114,7 +125,7 @@ Outcome dispatch(Vm& vm, const Instruction& instruction) {
             CallFrame& frame = vm.frames.back();
             if (slot >= frame.locals.size()) frame.locals.resize(slot + 1);
             frame.locals[slot] = std::move(*v);
-            return std::nullopt;
+            return false;
         }
         case Op::LoadGlobal: {
             const Str& name = std::get_if<ins::LoadGlobal>(&node)->name;
@@ -126,17 +137,17 @@ Outcome dispatch(Vm& vm, const Instruction& instruction) {
             } else {
                 vm.last_load_source = ReceiverSource{ReceiverSource::Global{name}};
             }
-            return std::nullopt;
+            return false;
         }
         case Op::StoreGlobal: {
             auto v = vm.pop();
             if (!v) return fail(v.error());
             vm.globals.insert_or_assign(std::get_if<ins::StoreGlobal>(&node)->name, std::move(*v));
-            return std::nullopt;
+            return false;
         }
         case Op::DeclareLocal:
             vm.frames.back().locals.emplace_back();
-            return std::nullopt;
+            return false;
         case Op::Add: case Op::Sub: case Op::Mul: case Op::Div: case Op::Mod: case Op::Pow:
         case Op::BitAnd: case Op::BitOr: case Op::BitXor: case Op::Shl: case Op::Shr:
         case Op::UShr: case Op::Eq: case Op::NotEq: case Op::StrictEq: case Op::StrictNotEq:
@@ -161,7 +172,7 @@ Outcome dispatch(Vm& vm, const Instruction& instruction) {
             if (vm.stack.empty()) return fail(CorvaneError::runtime_error("stack underflow"));
             size_t pos = vm.stack.size() - 1;
             if (vm.spread_marks.empty() || vm.spread_marks.back() < pos) vm.spread_marks.push_back(pos);
-            return std::nullopt;
+            return false;
         }
         case Op::In:
             return done(exec_in(vm));
@@ -172,9 +183,9 @@ Outcome dispatch(Vm& vm, const Instruction& instruction) {
         case Op::Call:
             return done(exec_call(vm, std::get_if<ins::Call>(&node)->argc));
         case Op::Return:
-            return do_return(vm);
+            return do_return(vm, out);
         case Op::CallExternal:
-            return call_external(vm, *std::get_if<ins::CallExternal>(&node));
+            return call_external(vm, *std::get_if<ins::CallExternal>(&node), out);
         case Op::Jump:
             return jump_to(vm, std::get_if<ins::Jump>(&node)->target);
         case Op::JumpIfFalse:
@@ -186,13 +197,13 @@ Outcome dispatch(Vm& vm, const Instruction& instruction) {
                 return jump_to(vm, want ? std::get_if<ins::JumpIfTrue>(&node)->target
                                         : std::get_if<ins::JumpIfFalse>(&node)->target);
             }
-            return std::nullopt;
+            return false;
         }
         case Op::JumpIfNullish: {
             auto top = vm.peek();
             if (!top) return fail(top.error());
             if ((*top)->is_nullish()) return jump_to(vm, std::get_if<ins::JumpIfNullish>(&node)->target);
-            return std::nullopt;
+            return false;
         }
         case Op::GetIterator:
             return done(exec_get_iterator(vm));
@@ -203,7 +214,7 @@ Outcome dispatch(Vm& vm, const Instruction& instruction) {
         case Op::TryStart:
             vm.try_stack.push_back(TryInfo{std::get_if<ins::TryStart>(&node)->catch_target, vm.frames.size(),
                                            vm.stack.size()});
-            return std::nullopt;
+            return false;
         case Op::Throw: {
             auto v = vm.pop();
             if (!v) return fail(v.error());
@@ -214,7 +225,7 @@ Outcome dispatch(Vm& vm, const Instruction& instruction) {
             if (!vm.try_stack.empty() && vm.try_stack.back().frame_depth == vm.frames.size()) {
                 vm.try_stack.pop_back();
             }
-            return std::nullopt;
+            return false;
         case Op::Concat: {
             size_t count = std::get_if<ins::Concat>(&node)->count;
             if (vm.stack.size() < count) return fail(CorvaneError::runtime_error("stack underflow"));
@@ -244,9 +255,9 @@ Outcome dispatch(Vm& vm, const Instruction& instruction) {
             return done(exec_await(vm));
         case Op::Reserved48: case Op::Reserved49: case Op::Reserved50: case Op::Reserved69:
         case Op::Reserved72:
-            return std::nullopt;
+            return false;
     }
-    return std::nullopt;
+    return false;
 }
 
 }  // namespace corvane

@@ -8,8 +8,9 @@
 
 namespace corvane {
 
-// Executes `instruction` (the frame's ip already points past it). Returns nullopt to go on,
-// or the outcome that ends `execute` (a Return at top level, a host function call).
-Result<std::optional<VmOutcome>> dispatch(Vm& vm, const Instruction& instruction);
+// Executes `instruction` (the frame's ip already points past it). Returns false to go on, or
+// true after storing in `out` the outcome that ends `execute` (a Return at top level, a
+// host function call).
+Result<bool> dispatch(Vm& vm, const Instruction& instruction, VmOutcome& out);
 
 }  // namespace corvane

@@ -21,8 +21,15 @@ Result<void> exec_get_iterator(Vm& vm) {
     if (v->is_string()) {
         Array chars;
         std::string_view text = v->as_str_view();
-        if (auto ok = vm.charge(text.size() / 16); !ok) return ok;
-        utf8::for_each_scalar(text, [&](std::string_view c) { chars.push_back(Value::string(c)); });
+        // Charged as it goes, so a long text cannot hold off the clock.
+        for (size_t pos = 0; pos < text.size();) {
+            size_t n = utf8::scalar_bytes(text, pos);
+            chars.push_back(Value::string(text.substr(pos, n)));
+            pos += n;
+            if ((chars.size() & 1023) == 0) {
+                if (auto ok = vm.charge(64); !ok) return ok;
+            }
+        }
         return vm.push(Value::array({Value::array(std::move(chars)), Value::integer(0)}));
     }
     if (v->is_array()) return vm.push(Value::array({std::move(*v), Value::integer(0)}));
