@@ -44,8 +44,10 @@ SCALING = {
     "fill object by key": "let o = {{}}; for (let i = 0; i < {n}; i++) {{ o['k' + i] = i }} 0",
     "method updating this": (
         "let c = {{ n: 0, items: [], inc() {{ this.n = this.n + 1 }} }}; "
-        "for (let i = 0; i < {n}; i++) c.items[i] = i; "
         "for (let i = 0; i < {n}; i++) c.inc(); c.n"
+    ),
+    "nested member fill (o.a[i] = v)": (
+        "let c = {{ items: [] }}; for (let i = 0; i < {n}; i++) c.items[i] = i; c.items.length"
     ),
     "closures over a big value": (
         "let big = []; for (let i = 0; i < {n}; i++) big[i] = i; "
