@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and runs the parser benchmark, then times esbuild --loader=ts on the same
+# Builds and runs the front-end benchmark, then times esbuild --loader=ts on the same
 # generated program. Usage: bench/parse_vs_esbuild.sh [build-dir]
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,7 +9,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD
 cmake --build "$build" -j2 --target parse_bench >/dev/null
 program=$(mktemp /tmp/parse_bench.XXXXXX.ts)
 trap 'rm -f "$program"' EXIT
-echo "== corvane parser"
+echo "== corvane front end (parse alone, lowering alone, parse + lower)"
 "$build/bench/parse_bench" "$program"
 if command -v esbuild >/dev/null 2>&1; then
   echo "== esbuild --loader=ts (best of 5, whole process including start-up)"

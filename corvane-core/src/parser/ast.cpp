@@ -5,6 +5,8 @@
 
 namespace corvane::parser {
 
+static_assert(sizeof(Node) == 56, "Node grew: the arena of a large program fills more pages");
+
 const char* node_kind_name(NodeKind kind) {
     switch (kind) {
         case NodeKind::Block:
@@ -247,7 +249,7 @@ void dump_into(const Ast& ast, NodeId id, std::string& out, int depth) {
         out += " ";
         dump_into(ast, c, out, depth + 1);
     }
-    for (ListRef l : {n.list, n.list2}) {
+    for (ListRef l : {n.list, uses_list2(n.kind) ? n.list2 : ListRef{}}) {
         if (l.count == 0) continue;
         out += " [";
         bool first = true;
@@ -262,6 +264,19 @@ void dump_into(const Ast& ast, NodeId id, std::string& out, int depth) {
 }
 
 }  // namespace
+
+bool uses_list2(NodeKind kind) {
+    switch (kind) {
+        case NodeKind::Template:
+        case NodeKind::Param:
+        case NodeKind::ClassDecl:
+        case NodeKind::ClassExpr:
+        case NodeKind::ClassMember:
+        case NodeKind::JsxElement:
+        case NodeKind::JsxFragment: return true;
+        default: return false;
+    }
+}
 
 std::string dump_node(const Ast& ast, NodeId id) {
     std::string out;

@@ -3,7 +3,8 @@
 // Nodes live in one arena (Ast::nodes) and refer to each other by 32-bit index (NodeId).
 // Every node has the same layout: a kind, a small operator/sub-kind byte, flag bits, a span
 // (byte offsets into the parsed text), four child slots a..d, two child lists and two
-// string references. Which slot means what is documented per kind below; unused slots are
+// string references (the second list, the second string and the number share storage; see
+// Node). Which slot means what is documented per kind below; unused slots are
 // kNoNode / empty. Child lists are ranges in Ast::lists; inside a list kNoNode marks a hole
 // (array literal / array pattern elisions). Strings (decoded identifier names, string
 // values, cooked template text, regex pattern and flags) live in Ast::strings.
@@ -278,8 +279,14 @@ enum class NamespaceKind : uint8_t { Namespace, Module, Global };
 // `export * from "m"` / `export * as ns from "m"`.
 enum class ExportKind : uint8_t { Default, Declaration, Named, All };
 
+// 56 bytes. No kind uses more than one of list2 / str2 / num (list2: Template, Param,
+// ClassDecl, ClassExpr, ClassMember, JsxElement, JsxFragment; str2: StringLit, RegExpLit,
+// TemplateElement; num: NumberLit), so they share storage: the arena of a large program
+// is a fifth smaller than with separate fields, and filling it touches fewer pages.
 struct Node {
-    NodeKind kind;
+    Node() : list2{} {}
+
+    NodeKind kind{};
     uint8_t op = 0;  // DeclKind / UnaryOp / BinaryOp / ... as documented per kind
     uint16_t reserved = 0;
     uint32_t flags = 0;
@@ -289,10 +296,12 @@ struct Node {
     NodeId c = kNoNode;
     NodeId d = kNoNode;
     ListRef list;
-    ListRef list2;
     StrRef str;
-    StrRef str2;
-    double num = 0;
+    union {
+        ListRef list2;
+        StrRef str2;
+        double num;
+    };
 
     bool has(uint32_t flag) const { return (flags & flag) != 0; }
     template <typename E>
@@ -363,6 +372,9 @@ inline constexpr uint32_t kMaxNestingDepth = 256;
 inline constexpr uint32_t kMaxOperatorChain = 1024;
 
 const char* node_kind_name(NodeKind kind);
+
+// True for the kinds that use Node::list2 (the others may use its storage for str2 / num).
+bool uses_list2(NodeKind kind);
 
 // A compact S-expression of a subtree, for tests and debugging: kind, literal text or
 // value, `op=` and `f=` (flags) when set, then the child slots a..d and the lists in

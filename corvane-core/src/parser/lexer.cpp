@@ -1,5 +1,6 @@
 #include "parser/lexer.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -77,12 +78,22 @@ const KwTable& kw_table() {
     return table;
 }
 
-bool is_ascii_ident_start(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$';
-}
-bool is_ascii_ident_part(unsigned char c) {
-    return is_ascii_ident_start(c) || (c >= '0' && c <= '9');
-}
+// Byte classes for identifiers: one table load per byte in the scanning loop.
+constexpr uint8_t kIdentStart = 1;
+constexpr uint8_t kIdentPart = 2;
+constexpr std::array<uint8_t, 256> kIdentClass = [] {
+    std::array<uint8_t, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$';
+        const bool digit = c >= '0' && c <= '9';
+        t[static_cast<size_t>(c)] = static_cast<uint8_t>((letter ? kIdentStart | kIdentPart : 0) |
+                                                         (digit ? kIdentPart : 0));
+    }
+    return t;
+}();
+
+bool is_ascii_ident_start(unsigned char c) { return (kIdentClass[c] & kIdentStart) != 0; }
+bool is_ascii_ident_part(unsigned char c) { return (kIdentClass[c] & kIdentPart) != 0; }
 int hex_value(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;

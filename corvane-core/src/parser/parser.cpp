@@ -155,6 +155,7 @@ NodeId Parser::ident_from_token() {
 }
 
 void Parser::too_deep() {
+    if (speculating_ > 0 && !failed_) too_deep_in_speculation_ = true;
     std::string message("Nesting too deep: more than ");
     message.append(std::to_string(kMaxNestingDepth));
     message.append(" levels");

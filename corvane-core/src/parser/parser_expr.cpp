@@ -889,8 +889,27 @@ bool Parser::try_type_arguments_in_expression() {
 }
 
 NodeId Parser::parse_call_tail(NodeId e, uint32_t start, bool no_call) {
+    // Every link (`.x`, `?.x`, `[i]`, `(args)`, a tagged template, `!`, `<T>`) wraps the
+    // expression so far in one more tree level, and the lowering and the compiler recurse
+    // once per level. Links therefore count toward the nesting depth for as long as the
+    // chain is being built (arguments and indexes inside it included), so a chain is as
+    // bounded as any other nesting.
+    const uint32_t depth_at_entry = depth_;
+    struct RestoreDepth {
+        Parser& p;
+        uint32_t depth;
+        ~RestoreDepth() { p.depth_ = depth; }
+    } restore{*this, depth_at_entry};
     bool in_chain = false;
+    NodeId last = e;
     while (!failed_) {
+        if (e != last) {
+            last = e;
+            if (++depth_ > kMaxNestingDepth) {
+                too_deep();
+                return kNoNode;
+            }
+        }
         switch (kind()) {
             case Tok::Dot: {
                 next();
@@ -1058,6 +1077,10 @@ NodeId Parser::parse_call_tail(NodeId e, uint32_t start, bool no_call) {
                 break;
         }
         break;
+    }
+    if (!failed_ && e != last && ++depth_ > kMaxNestingDepth) {
+        too_deep();
+        return kNoNode;
     }
     if (in_chain) {
         NodeId ch = mk(NodeKind::Chain, start);

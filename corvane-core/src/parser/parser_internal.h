@@ -117,20 +117,21 @@ private:
         explicit Speculation(Parser& parser) : p(parser), cp(parser.checkpoint()) {
             ++p.speculating_;
         }
-        // Ends the attempt; returns true if it succeeded, else rewinds.
+        // Ends the attempt; returns true if it succeeded, else rewinds. An attempt that
+        // failed because it went too deep is not retried another way: the nesting error
+        // is reported (the input is beyond the limit whichever way it is read).
         bool finish() {
             --p.speculating_;
             if (p.failed_) {
                 p.failed_ = false;
                 p.rewind(cp);
+                if (p.too_deep_in_speculation_) {
+                    p.too_deep_in_speculation_ = false;
+                    p.too_deep();
+                }
                 return false;
             }
             return true;
-        }
-        void abandon() {
-            --p.speculating_;
-            p.failed_ = false;
-            p.rewind(cp);
         }
     };
 
@@ -249,6 +250,7 @@ private:
     uint32_t prev_end_ = 0;
     int speculating_ = 0;
     uint32_t depth_ = 0;
+    bool too_deep_in_speculation_ = false;  // the failed attempt hit the nesting limit
     std::vector<NodeId> scratch_;
     struct PendingBinary {
         uint8_t prec;
