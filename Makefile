@@ -60,6 +60,11 @@ demo: module
 	$(VPY) examples/quickstart.py
 
 bench: module
+	-$(VPY) -m pip install -q quickjs  # optional reference figures
+	cmake -S . -B build/bench $(GEN) -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD_BENCH=ON -DCORVANE_BUILD_TESTS=OFF >/dev/null
+	cmake --build build/bench -j $(JOBS)
+	build/bench/bench/parse_bench
+	build/bench/bench/runtime/corvane_runtime_bench
 	$(VPY) bench/run_all.py
 
 clean:
