@@ -251,6 +251,8 @@ FUNCTIONS_AND_CLASSES = [
     ),
     ("let s = ' x '; let t = 'y'; s.concat(t.trim())", " x y"),
     ("let xs = [1]; let ys = [2, 3]; xs.push(ys.pop())", 2),
+    ("let obj = { n: 1, m() { return this } }; const f = obj.m; f()", None),
+    ("const fact = (n) => n <= 1 ? 1 : n * fact(n - 1); fact(5)", 120),
     ("await 5", 5),
     ("await Promise.resolve(7)", 7),
     ("async function f() { return 3 } await f()", 3),
@@ -307,6 +309,9 @@ EXCEPTIONS = [
         "type error: Cannot read properties of null (reading 'x')",
     ),
     ("let r; try { Math.hypot(3, 4) } catch (e) { r = e } r", "type error: Math.hypot is not a function"),
+    # an error a callback does not catch ends the builtin call; the caller's try sees it
+    ("let r; try { [1].map(x => { throw 'inner' }) } catch (e) { r = e } r", "runtime error: inner"),
+    ("let r = 'none'; try { [1].map(x => { try { throw 'a' } catch (e) { return 5 } }) } catch (e) { r = e } r", "none"),
     ("let r; try { 'ab'.substr2() } catch (e) { r = e } r", "type error: undefined is not a function"),
 ]
 
@@ -377,6 +382,17 @@ def test_limits():
     assert error_text("1 + 2", max_allocations=1) == "allocation limit exceeded"
     assert error_text('let s = "x"; while (true) s = s + s') == "allocation limit exceeded"
     assert error_text('let s = "x".repeat(1000); while (true) s = `${s}${s}`') == "allocation limit exceeded"
+
+
+def test_nested_executions_are_bounded():
+    # callbacks calling builtins calling callbacks: a clean error long before the native
+    # stack runs out, even with a huge call-depth limit
+    text = error_text(
+        "function f(n) { return [1].map(() => f(n + 1)) } f(0)",
+        max_stack_depth=10**6,
+        max_allocations=10**9,
+    )
+    assert text.startswith("stack overflow (depth ")
 
 
 def test_time_limit_is_not_overshot():
