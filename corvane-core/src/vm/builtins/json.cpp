@@ -138,6 +138,30 @@ Result<std::string> value_to_json(RunBudget& budget, const Value& value) {
 
 namespace {
 
+// Where a left-to-right scan stands with respect to strings: a double quote outside a
+// string opens one; inside, it closes it unless an odd number of backslashes precedes it.
+class StringTracker {
+  public:
+    // Feeds one byte; true when the byte stands outside every string and is not a quote.
+    bool outside(char ch) {
+        if (in_string_) {
+            if (ch == '\\') {
+                ++backslashes_;
+                return false;
+            }
+            if (ch == '"' && backslashes_ % 2 == 0) in_string_ = false;
+            backslashes_ = 0;
+            return false;
+        }
+        in_string_ = ch == '"';
+        return !in_string_;
+    }
+
+  private:
+    size_t backslashes_ = 0;
+    bool in_string_ = false;
+};
+
 // Splits the inside of an array or object one piece at a time, so that the reader can
 // stop at the first failing member without cutting the rest.
 class PieceScanner {
@@ -152,21 +176,11 @@ class PieceScanner {
         size_t i = pos_;
         while (i < n) {
             const char ch = text_[i];
-            if (!kSpecial[static_cast<unsigned char>(ch)]) {
-                backslashes_ = 0;
+            if (!tracker_.outside(ch) || !kSpecial[static_cast<unsigned char>(ch)]) {
                 ++i;
                 continue;
             }
-            if (in_string_) {
-                if (ch == '\\') {
-                    ++backslashes_;
-                    ++i;
-                    continue;
-                }
-                if (ch == '"' && backslashes_ % 2 == 0) in_string_ = false;
-            } else if (ch == '"') {
-                in_string_ = true;
-            } else if (ch == '[' || ch == '{') {
+            if (ch == '[' || ch == '{') {
                 ++level_;
             } else if (ch == ']' || ch == '}') {
                 --level_;
@@ -177,7 +191,6 @@ class PieceScanner {
                 }
                 return text_.substr(start, i - start);
             }
-            backslashes_ = 0;
             ++i;
         }
         done_ = true;
@@ -198,8 +211,7 @@ class PieceScanner {
     std::string_view text_;
     size_t pos_ = 0;
     int64_t level_ = 0;
-    size_t backslashes_ = 0;
-    bool in_string_ = false;
+    StringTracker tracker_;
     bool done_ = false;
 };
 
@@ -303,18 +315,11 @@ class CommaIndex {
     static Result<CommaIndex> build(RunBudget& budget, std::string_view text) {
         CommaIndex index(text);
         int64_t level = 0;
-        size_t backslashes = 0;
-        bool in_string = false;
+        StringTracker tracker;
         for (size_t i = 0; i < text.size(); ++i) {
             const char ch = text[i];
-            if (in_string) {
-                if (ch == '\\') {
-                    ++backslashes;
-                    continue;
-                }
-                if (ch == '"' && backslashes % 2 == 0) in_string = false;
-            } else if (ch == '"') {
-                in_string = true;
+            if (!tracker.outside(ch)) {
+                // a byte of a string, or a quote
             } else if (ch == '[' || ch == '{') {
                 ++level;
             } else if (ch == ']' || ch == '}') {
@@ -322,7 +327,6 @@ class CommaIndex {
             } else if (ch == ',') {
                 index.commas_[level].push_back(i);
             }
-            backslashes = 0;
             if ((i & 0xFFFF) == 0xFFFF) {
                 if (auto r = budget.charge(0x10000); !r) return fail(r.error());
             }
@@ -372,27 +376,18 @@ struct MemberColon {
 };
 
 MemberColon member_colon(std::string_view piece) {
-    bool in_string = false;
-    size_t backslashes = 0;
+    StringTracker tracker;
     int64_t level_change = 0;
     for (size_t i = 0; i < piece.size(); ++i) {
         const char ch = piece[i];
-        if (in_string) {
-            if (ch == '\\') {
-                ++backslashes;
-                continue;
-            }
-            if (ch == '"' && backslashes % 2 == 0) in_string = false;
-        } else if (ch == '"') {
-            in_string = true;
-        } else if (ch == '[' || ch == '{') {
+        if (!tracker.outside(ch)) continue;
+        if (ch == '[' || ch == '{') {
             ++level_change;
         } else if (ch == ']' || ch == '}') {
             --level_change;
         } else if (ch == ':') {
             return {i, level_change};
         }
-        backslashes = 0;
     }
     return {};
 }
