@@ -154,6 +154,26 @@ NodeId Parser::ident_from_token() {
     return id;
 }
 
+NodeId Parser::literal_from_token() {
+    const Token& t = tok();
+    std::string_view raw = src_.substr(t.start, t.end - t.start);
+    NodeId n = kNoNode;
+    if (t.kind == Tok::Number) {
+        n = mk(NodeKind::NumberLit, t.start, t.end);
+        nd(n).num = t.num;
+        nd(n).str = ast_.add_str(raw);
+    } else if (t.kind == Tok::BigInt) {
+        n = mk(NodeKind::BigIntLit, t.start, t.end);
+        nd(n).str = ast_.add_str(t.value);
+    } else {
+        n = mk(NodeKind::StringLit, t.start, t.end);
+        nd(n).str = ast_.add_str(t.value);
+        nd(n).str2 = ast_.add_str(raw);
+    }
+    next();
+    return n;
+}
+
 void Parser::too_deep() {
     if (speculating_ > 0 && !failed_) too_deep_in_speculation_ = true;
     std::string message("Nesting too deep: more than ");

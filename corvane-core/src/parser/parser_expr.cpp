@@ -1139,26 +1139,10 @@ NodeId Parser::parse_primary() {
             }
             return ident_from_token();
         }
-        case Tok::Number: {
-            NodeId n = mk(NodeKind::NumberLit, t.start, t.end);
-            nd(n).num = t.num;
-            nd(n).str = ast_.add_str(src_.substr(t.start, t.end - t.start));
-            next();
-            return n;
-        }
-        case Tok::BigInt: {
-            NodeId n = mk(NodeKind::BigIntLit, t.start, t.end);
-            nd(n).str = ast_.add_str(t.value);
-            next();
-            return n;
-        }
-        case Tok::String: {
-            NodeId n = mk(NodeKind::StringLit, t.start, t.end);
-            nd(n).str = ast_.add_str(t.value);
-            nd(n).str2 = ast_.add_str(src_.substr(t.start, t.end - t.start));
-            next();
-            return n;
-        }
+        case Tok::Number:
+        case Tok::BigInt:
+        case Tok::String:
+            return literal_from_token();
         case Tok::Template:
         case Tok::TemplateHead:
             return parse_template(false);

@@ -87,6 +87,7 @@ private:
     void push(NodeId id) { scratch_.push_back(id); }
     ListRef list_from(size_t mark);
     NodeId ident_from_token();  // Identifier node from the current token, then advance
+    NodeId literal_from_token();  // number, BigInt or string literal node, then advance
 
     // ---- depth -------------------------------------------------------------------------
     struct DepthGuard {
